@@ -1,0 +1,15 @@
+#pragma once
+// Reading and writing 24-bit uncompressed bottom-up BMP pictures.
+#include <string>
+
+#include "platform/surface.h"
+
+namespace nad {
+
+// Reads a 24-bit uncompressed BMP (bottom-up or top-down). Throws std::runtime_error
+// naming the file when it is missing or not such a picture.
+Surface readBmp(const std::string &path);
+// Writes a 24-bit uncompressed bottom-up BMP with rows padded to 4 bytes.
+void writeBmp(const std::string &path, const Surface &s);
+
+} // namespace nad
