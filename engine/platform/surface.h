@@ -1,6 +1,7 @@
 #pragma once
 // An off-screen drawing surface: 32-bit pixels 0x00RRGGBB, row-major, top row first.
 // Pure C++, shared by both backends; the SDL backend only uploads finished frames.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -1,0 +1,52 @@
+#pragma once
+// Form1: the one window and everything it owns — the game state record, the control tree,
+// the timers, the random generator and the platform services. Handlers are free functions
+// that take it, named after their control and event.
+#include <string>
+
+#include "core/game_state.h"
+#include "core/rng.h"
+#include "core/timers.h"
+#include "platform/platform.h"
+#include "scene/scene.h"
+
+namespace nad {
+
+// Thrown by Form_Unload: the program ends at once, from wherever the window was closed,
+// without finishing the frame in progress.
+struct ProgramEnd {
+  int status = 0;
+};
+
+// Watches the game from outside (the replay tool, tests); every hook defaults to nothing.
+class FormObserver {
+public:
+  virtual ~FormObserver() = default;
+  virtual void onEvent(const Event &) {}
+  virtual void onRandom(float) {}
+  virtual void onFrameStart(int64_t) {}
+  virtual void onFrameEnd() {}
+  virtual void onHiscore(const char * /*load or save*/) {}
+};
+
+struct Form {
+  explicit Form(const Platform &p) : platform(p) {}
+
+  GameState s;
+  Scene scene;
+  Timers timers;
+  Rng rng;
+  Platform platform;
+  FormObserver *observer = nullptr;
+  Surface frame; // the composed client area, reused every time
+  bool textInputOn = false;
+
+  float rnd() {
+    float r = rng.next();
+    if (observer) observer->onRandom(r);
+    return r;
+  }
+  int64_t now() { return platform.clock.ticks(); }
+};
+
+} // namespace nad

@@ -1,0 +1,82 @@
+#include "frontend/highscore_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "frontend/highscore_file.h"
+
+namespace nad {
+namespace {
+
+hiscore::Location TableLocation(const Form &f) {
+  return hiscore::locate(f.platform.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+} // namespace
+
+void LoadHighScores(Form &f) {
+  GameState &s = f.s;
+  f.rng.seed(f.platform.clock.randomSeed());
+  if (f.observer) f.observer->onHiscore("load");
+  hiscore::LoadResult file = hiscore::load(TableLocation(f).readPath);
+  // A missing or short file still gives a table: the rows it lacks read as "-" with 0 points.
+  if (!file.problem.empty()) std::fprintf(stderr, "nadilka: high-score table: %s\n", file.problem.c_str());
+  for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow) {
+    s.hiscoreName[s.fileRow] = file.table[s.fileRow].name;
+    s.hiscorePoints[s.fileRow] = file.table[s.fileRow].points;
+  }
+  for (s.labelRow = 0; s.labelRow <= 6; ++s.labelRow) {
+    f.scene.setCaption(highscore(s.labelRow), s.hiscoreName[s.labelRow]);
+    f.scene.setCaption(hiscr(s.labelRow), hiscore::numberText(hiscore::numberValue(s.hiscorePoints[s.labelRow])));
+  }
+}
+
+void SaveHighScores(Form &f) {
+  GameState &s = f.s;
+  if (f.observer) f.observer->onHiscore("save");
+  hiscore::Table table;
+  for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow)
+    table[s.fileRow] = {f.scene[highscore(s.fileRow)].caption, f.scene[hiscr(s.fileRow)].caption};
+  std::string problem = hiscore::save(TableLocation(f).writePath, table);
+  if (!problem.empty()) {
+    // The table stays shown as it is; the player must not believe it was kept.
+    std::fprintf(stderr, "nadilka: could not save the high-score table: %s\n", problem.c_str());
+    f.platform.dialogs.showWarning(kSaveFailedTitle, kSaveFailedText);
+  }
+}
+
+bool GameQualifies(const Form &f) { return hiscore::numberValue(f.scene[hiscr(6)].caption) < f.s.points; }
+
+void Image5_Click(Form &f) {
+  f.scene.setVisible(Picture2, true);
+  LoadHighScores(f);
+  f.scene.setVisible(Picture1, false);
+}
+
+void command1_Click(Form &f) {
+  GameState &s = f.s;
+  Scene &sc = f.scene;
+  sc.setVisible(Picture1, false);
+  if (!GameQualifies(f)) return;
+  // Row 6 is below points, so a slot is always found; an equal score goes above its equals.
+  for (s.insertRow = 0; s.insertRow < 6; ++s.insertRow)
+    if (hiscore::numberValue(sc[hiscr(s.insertRow)].caption) <= s.points) break;
+  s.shiftRow = 7;
+  for (;;) {
+    s.shiftRow = int16_t(s.shiftRow - 1);
+    if (s.shiftRow <= s.insertRow) break;
+    sc.setCaption(highscore(s.shiftRow), sc[highscore(s.shiftRow - 1)].caption);
+    sc.setCaption(highscore(s.shiftRow - 1), "");
+    sc.setCaption(hiscr(s.shiftRow), sc[hiscr(s.shiftRow - 1)].caption);
+    sc.setCaption(hiscr(s.shiftRow - 1), "");
+  }
+  std::string name = hiscore::cleanName(sc[Text1].caption);
+  sc.setCaption(highscore(s.insertRow), name);
+  sc.setCaption(hiscr(s.insertRow), hiscore::numberText(s.points));
+  // The colour belongs to the row, not to the entry: it is never set back.
+  sc.setColor(highscore(s.insertRow), kRed);
+  sc.setColor(hiscr(s.insertRow), kRed);
+  SaveHighScores(f);
+}
+
+} // namespace nad

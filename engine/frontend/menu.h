@@ -1,0 +1,19 @@
+#pragma once
+// The menu's click areas, the information panel and the four web links.
+#include "core/form.h"
+
+namespace nad {
+
+// The portal's home page is a bare host address; the studio's page a full address.
+inline constexpr char kPortalAddress[] = "www.vorlanix.cz";
+inline constexpr char kStudioAddress[] = "https://www.brimel-studio.cz/";
+
+void Image4_Click(Form &f); // show the information panel
+void Image3_Click(Form &f); // hide it
+void Image2_Click(Form &f); // quit
+void Image7_Click(Form &f); // the portal's logo
+void Image8_Click(Form &f); // the studio's address and logo
+void l1_Click(Form &f);     // the studio's banner
+void l2_Click(Form &f);     // the portal's banner
+
+} // namespace nad

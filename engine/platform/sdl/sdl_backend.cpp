@@ -1,0 +1,89 @@
+#include "platform/sdl/sdl_backend.h"
+
+#include <SDL.h>
+
+#include "platform/sdl/sdl_music.h"
+#include "platform/sdl/sdl_text.h"
+#include "platform/sdl/sdl_window.h"
+
+namespace nad {
+namespace {
+
+class SdlDialogs : public Dialogs {
+public:
+  explicit SdlDialogs(SdlWindow &w) : window_(w) {}
+
+  void showInfo(const std::string &title, const std::string &text) override {
+    show(SDL_MESSAGEBOX_INFORMATION, title, text);
+  }
+  void showWarning(const std::string &title, const std::string &text) override {
+    show(SDL_MESSAGEBOX_WARNING, title, text);
+  }
+
+  void openUrl(const std::string &address) override {
+    // A bare host is not an address a desktop opener understands; give it a scheme.
+    std::string url = address.find("://") == std::string::npos ? "http://" + address : address;
+    SDL_OpenURL(url.c_str()); // returns at once; the result is ignored
+  }
+
+private:
+  void show(Uint32 kind, const std::string &title, const std::string &text) {
+    SDL_ShowSimpleMessageBox(kind, title.c_str(), text.c_str(), window_.handle());
+    // Without a window manager the box does not give the focus back by itself.
+    SDL_RaiseWindow(window_.handle());
+    SDL_SetWindowInputFocus(window_.handle());
+    window_.discardInputTypedMeanwhile();
+  }
+  SdlWindow &window_;
+};
+
+class Backend : public SdlBackend {
+public:
+  Backend(SDL_Window *w, std::filesystem::path dir) : window(w), dialogs(window), programDir(std::move(dir)) {}
+  ~Backend() override = default;
+  Platform platform() override { return Platform{window, window, window, text, dialogs, *music, programDir}; }
+
+  SdlWindow window;
+  SdlText text;
+  SdlDialogs dialogs;
+  std::unique_ptr<SdlMusic> music;
+  std::filesystem::path programDir;
+};
+
+struct SdlLibrary {
+  ~SdlLibrary() { SDL_Quit(); }
+};
+
+} // namespace
+
+std::filesystem::path ProgramFolder() {
+  char *base = SDL_GetBasePath();
+  if (!base) return std::filesystem::current_path();
+  std::filesystem::path p(base);
+  SDL_free(base);
+  return p;
+}
+
+std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &error) {
+  // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+    error = std::string("cannot open the display: ") + SDL_GetError();
+    return nullptr;
+  }
+  static SdlLibrary library;
+  SDL_StopTextInput(); // typed text only while the name box has the focus
+  SDL_Window *w = SDL_CreateWindow(o.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.width, o.height,
+                                   SDL_WINDOW_UTILITY);
+  if (!w) {
+    error = std::string("cannot open the window: ") + SDL_GetError();
+    return nullptr;
+  }
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  auto b = std::make_unique<Backend>(w, o.programDir);
+  error = b->text.open(o.programDir / "fonts");
+  if (!error.empty()) return nullptr;
+  b->music = std::make_unique<SdlMusic>();
+  return b;
+}
+
+} // namespace nad

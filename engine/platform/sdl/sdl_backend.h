@@ -1,0 +1,32 @@
+#pragma once
+// The real backend on SDL2: the window, its events and clock, text, dialogs and music.
+// This header is SDL-free so that main.cpp only picks the backend.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace nad {
+
+class SdlBackend {
+public:
+  virtual ~SdlBackend() = default;
+  virtual Platform platform() = 0;
+};
+
+struct SdlOptions {
+  std::string caption;
+  int width = 0, height = 0;
+  std::filesystem::path programDir;
+};
+
+// Opens the window and the services. On failure returns nullptr and a one-line reason that
+// names the missing piece (a font file, the video driver, ...). A missing audio device is not
+// a failure: the game then plays in silence.
+std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &options, std::string &error);
+
+// The folder of the running executable, where the game's files live.
+std::filesystem::path ProgramFolder();
+
+} // namespace nad

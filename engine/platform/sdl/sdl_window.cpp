@@ -1,0 +1,129 @@
+#include "platform/sdl/sdl_window.h"
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+namespace nad {
+
+int TranslateKey(SDL_Keycode sym) {
+  if (sym >= SDLK_a && sym <= SDLK_z) return 'A' + int(sym - SDLK_a);
+  if (sym >= SDLK_0 && sym <= SDLK_9) return '0' + int(sym - SDLK_0);
+  if (sym >= SDLK_F1 && sym <= SDLK_F12) return 112 + int(sym - SDLK_F1);
+  switch (sym) {
+  case SDLK_UP: return key::Up;
+  case SDLK_DOWN: return key::Down;
+  case SDLK_LEFT: return key::Left;
+  case SDLK_RIGHT: return key::Right;
+  case SDLK_SPACE: return key::Space;
+  case SDLK_ESCAPE: return key::Escape;
+  case SDLK_RETURN:
+  case SDLK_KP_ENTER: return key::Return;
+  case SDLK_BACKSPACE: return key::Backspace;
+  case SDLK_DELETE: return key::Delete;
+  case SDLK_HOME: return key::Home;
+  case SDLK_END: return key::End;
+  case SDLK_TAB: return key::Tab;
+  // The keypad's plus and minus keep their codes whether NumLock is on or off.
+  case SDLK_KP_PLUS: return key::KeypadPlus;
+  case SDLK_KP_MINUS: return key::KeypadMinus;
+  case SDLK_PLUS:
+  case SDLK_EQUALS: return key::Plus;
+  case SDLK_MINUS: return key::Minus;
+  case SDLK_LSHIFT:
+  case SDLK_RSHIFT: return key::Shift;
+  case SDLK_LCTRL:
+  case SDLK_RCTRL: return key::Control;
+  case SDLK_LALT:
+  case SDLK_RALT: return key::Alt;
+  default: return 0;
+  }
+}
+
+void SdlWindow::waitUntilAfter(int64_t deadline) {
+  // Sleep while the deadline is a whole tick or more away, then spin the rest: the tick
+  // counter alone decides, at a few per cent of a core instead of all of it.
+  for (;;) {
+    int64_t now = ticks();
+    if (now > deadline) return;
+    if (deadline - now >= 1) SDL_Delay(Uint32(deadline - now));
+  }
+}
+
+uint64_t SdlWindow::randomSeed() { return SDL_GetPerformanceCounter() ^ (uint64_t(std::time(nullptr)) << 20); }
+
+bool SdlWindow::poll(Event &out) {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    switch (e.type) {
+    case SDL_QUIT: out = {EventKind::Quit}; return true;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+        out = {EventKind::Quit};
+        return true;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        out = {EventKind::Expose};
+        return true;
+      }
+      break;
+    case SDL_KEYDOWN:
+      out = {EventKind::KeyDown, TranslateKey(e.key.keysym.sym), e.key.repeat != 0};
+      keysDown_.insert(out.code);
+      return true;
+    case SDL_KEYUP:
+      out = {EventKind::KeyUp, TranslateKey(e.key.keysym.sym)};
+      keysDown_.erase(out.code);
+      return true;
+    case SDL_MOUSEBUTTONUP:
+      // A click is reported when the left button is released, as desktop controls do.
+      if (e.button.button == SDL_BUTTON_LEFT) {
+        out = {EventKind::Click, 0, false, e.button.x, e.button.y};
+        return true;
+      }
+      break;
+    case SDL_TEXTINPUT:
+      out = {EventKind::Text};
+      out.text = e.text.text;
+      return true;
+    default: break;
+    }
+  }
+  return false;
+}
+
+bool SdlWindow::waitEvent(int64_t deadline) {
+  int64_t wait = deadline - ticks();
+  if (wait <= 0) return true;
+  SDL_WaitEventTimeout(nullptr, int(std::min<int64_t>(wait, 1 << 30)));
+  return true;
+}
+
+void SdlWindow::present(const Surface &frame) {
+  SDL_Surface *target = SDL_GetWindowSurface(window_);
+  if (!target) return;
+  int w = std::min(frame.width(), target->w), h = std::min(frame.height(), target->h);
+  SDL_LockSurface(target);
+  // Our pixels are 0x00RRGGBB, the X11 window surface's native format; convert otherwise.
+  SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, frame.row(0), frame.width() * 4, target->format->format,
+                    target->pixels, target->pitch);
+  SDL_UnlockSurface(target);
+  SDL_UpdateWindowSurface(window_);
+}
+
+void SdlWindow::setTextInput(bool on) {
+  if (on) SDL_StartTextInput();
+  else SDL_StopTextInput();
+}
+
+void SdlWindow::discardInputTypedMeanwhile() {
+  SDL_PumpEvents();
+  std::vector<SDL_Event> keep;
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_TEXTINPUT) > 0)
+    if (e.type == SDL_KEYUP && keysDown_.count(TranslateKey(e.key.keysym.sym))) keep.push_back(e);
+  SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
+  for (SDL_Event &k : keep) SDL_PushEvent(&k);
+}
+
+} // namespace nad

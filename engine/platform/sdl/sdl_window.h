@@ -1,0 +1,40 @@
+#pragma once
+#include <SDL.h>
+
+#include <set>
+
+#include "platform/platform.h"
+
+namespace nad {
+
+// The game window: its clock, its events translated into the game's own, and presentation
+// of finished frames through the window surface (shared memory under X11, no GPU needed).
+class SdlWindow : public Clock, public EventSource, public Display {
+public:
+  SdlWindow(SDL_Window *w) : window_(w), start_(SDL_GetTicks64()) {}
+  ~SdlWindow() override { SDL_DestroyWindow(window_); }
+  SDL_Window *handle() const { return window_; }
+
+  int64_t ticks() override { return int64_t(SDL_GetTicks64() - start_); }
+  void waitUntilAfter(int64_t deadline) override;
+  uint64_t randomSeed() override;
+
+  bool poll(Event &out) override;
+  bool waitEvent(int64_t deadline) override;
+
+  void present(const Surface &frame) override;
+  void setTextInput(bool on) override;
+
+  // After a modal box: input typed while it was open is dropped; releases of keys that were
+  // held before it opened are kept, so no key stays stuck.
+  void discardInputTypedMeanwhile();
+
+private:
+  SDL_Window *window_;
+  uint64_t start_;
+  std::set<int> keysDown_;
+};
+
+int TranslateKey(SDL_Keycode sym);
+
+} // namespace nad
