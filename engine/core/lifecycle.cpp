@@ -85,7 +85,7 @@ void Image1_Click(Form &f) {
   s.giftsDestroyed = 0;
   s.points = 0;
   s.timeLeft = 130;
-  s.chimneyColor = f.scene.image(barak).colorAt(0, 0);
+  s.chimneyColor = f.scene.pixels(barak).colorAt(0, 0);
   f.scene.setVisible(menu, false);
   RunGameLoop(f);
 }
@@ -151,8 +151,12 @@ void DoEvents(Form &f) {
     f.platform.display.setTextInput(wantText);
   }
   if (f.scene.dirty()) {
-    f.scene.compose(f.frame, f.platform.text);
-    f.platform.display.present(f.frame);
+    if (f.platform.display.showsFrames()) {
+      f.scene.compose(f.frame, f.platform.text);
+      f.platform.display.present(f.frame);
+    } else {
+      f.scene.layoutLabels(f.platform.text); // labels still take the size of their captions
+    }
   }
 }
 

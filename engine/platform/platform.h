@@ -83,6 +83,8 @@ public:
   virtual ~Display() = default;
   // Shows a finished picture of the whole client area (642 x 482).
   virtual void present(const Surface &frame) = 0;
+  // False where nobody looks (the headless twin): the window is then not composed at all.
+  virtual bool showsFrames() const { return true; }
   // Text input (typed characters) is wanted only while the name box has the focus.
   virtual void setTextInput(bool on) = 0;
 };

@@ -4,8 +4,7 @@ namespace nad {
 
 void Transfer(Form &f, Id source, double x, double y, RasterOp op) {
   const Control &src = f.scene[source];
-  f.scene.image(pic).blit(roundPixel(x), roundPixel(y), src.innerWidth(), src.innerHeight(), f.scene.image(source), 0,
-                          0, op);
+  f.scene.transfer(pic, roundPixel(x), roundPixel(y), src.innerWidth(), src.innerHeight(), source, 0, 0, op);
 }
 
 void DrawFrame(Form &f) {
@@ -22,8 +21,7 @@ void DrawFrame(Form &f) {
 // the night sky.
 void DrawHouses(Form &f) {
   const Control &strip = f.scene[barak];
-  f.scene.image(pic).blit(0, 300, 640, strip.innerHeight(), f.scene.image(barak), roundPixel(f.s.houseScroll), 0,
-                          RasterOp::SrcCopy);
+  f.scene.transfer(pic, 0, 300, 640, strip.innerHeight(), barak, roundPixel(f.s.houseScroll), 0, RasterOp::SrcCopy);
 }
 
 } // namespace nad

@@ -24,8 +24,8 @@ void DrawTeam(Form &f) {
   auto deer = [&](Id picture, int frame, double x, double y) {
     // The lead's picture is copied with the size of the ordinary one of the same frame.
     const Control &size = f.scene[sob(frame)];
-    f.scene.image(pic).blit(roundPixel(x), roundPixel(y), size.innerWidth(), size.innerHeight(), f.scene.image(picture),
-                            0, 0, RasterOp::SrcCopy);
+    f.scene.transfer(pic, roundPixel(x), roundPixel(y), size.innerWidth(), size.innerHeight(), picture, 0, 0,
+                     RasterOp::SrcCopy);
   };
   deer(sob(s.deerFrame[1]), s.deerFrame[1], s.teamX + 16, s.trailY[12]);
   deer(sob(s.deerFrame[1]), s.deerFrame[1], s.teamX + W, s.trailY[10]);

@@ -4,6 +4,7 @@
 // control arrays by index (sob(i), darek(i), ...).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/surface.h"
@@ -66,6 +67,13 @@ struct Control {
 
   Surface picture; // the panel's picture at its inner origin
   Surface image;   // the persistent image (panels that have one)
+
+  // What was drawn into the image since its last restore; all of it when unknown.
+  struct Rect {
+    int x, y, w, h;
+  };
+  std::vector<Rect> damage;
+  bool damageUnknown = true;
 
   // Rendered caption, kept until the caption changes.
   TextImage rendered;

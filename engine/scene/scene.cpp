@@ -220,14 +220,39 @@ void Scene::releasePicture(Id id) {
   dirty_ = true;
 }
 
+const Surface &Scene::pixels(Id id) const {
+  const Control &c = (*this)[id];
+  return c.persistent ? c.image : c.picture;
+}
+
 Surface &Scene::image(Id id) {
   Control &c = (*this)[id];
+  c.damageUnknown = true;
   return c.persistent ? c.image : c.picture;
+}
+
+void Scene::transfer(Id target, int x, int y, int w, int h, Id source, int sx, int sy, RasterOp op) {
+  Control &t = (*this)[target];
+  Surface &dst = t.persistent ? t.image : t.picture;
+  dst.blit(x, y, w, h, pixels(source), sx, sy, op);
+  if (!t.damageUnknown) {
+    // Clip to the image: a restore touches only what the transfer could have changed.
+    int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    int x1 = std::min(x + w, dst.width()), y1 = std::min(y + h, dst.height());
+    if (x0 < x1 && y0 < y1) t.damage.push_back({x0, y0, x1 - x0, y1 - y0});
+  }
 }
 
 void Scene::restoreImage(Id id) {
   Control &c = (*this)[id];
-  if (c.persistent) c.image.copyFrom(c.picture);
+  if (!c.persistent) return;
+  if (c.damageUnknown || c.image.width() != c.picture.width() || c.image.height() != c.picture.height()) {
+    c.image.copyFrom(c.picture);
+  } else {
+    for (const Control::Rect &r : c.damage) c.image.blit(r.x, r.y, r.w, r.h, c.picture, r.x, r.y, RasterOp::SrcCopy);
+  }
+  c.damage.clear();
+  c.damageUnknown = false;
 }
 
 void Scene::loadPictures(const std::filesystem::path &folder) {
@@ -365,6 +390,12 @@ void Scene::compose(Surface &frame, TextRenderer &text) {
     if (!isWindow((*this)[*it])) drawControl(*it, frame, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
     if (isWindow((*this)[*it])) drawControl(*it, frame, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
+  dirty_ = false;
+}
+
+void Scene::layoutLabels(TextRenderer &text) {
+  for (Control &c : controls_)
+    if (c.kind == Kind::Label) layoutLabel(c, text);
   dirty_ = false;
 }
 

@@ -33,7 +33,12 @@ public:
 
   // The persistent image of a panel (its picture when it has none): drawn into, copied from
   // and read pixel by pixel also while the panel is hidden.
+  const Surface &pixels(Id id) const;
+  // Raw access for drawing of one's own; the next restore then copies the whole picture.
   Surface &image(Id id);
+  // A block transfer of a w x h rectangle of source's image at (sx, sy) into target's image
+  // at (x, y); the restore afterwards needs to copy back only what transfers covered.
+  void transfer(Id target, int x, int y, int w, int h, Id source, int sx, int sy, RasterOp op);
   // Cls: the persistent image back to the panel's picture.
   void restoreImage(Id id);
 
@@ -43,6 +48,8 @@ public:
 
   // Draws the whole client area from the tree into frame (642 x 482).
   void compose(Surface &frame, TextRenderer &text);
+  // Sizes the auto-size labels to their captions without drawing anything.
+  void layoutLabels(TextRenderer &text);
 
   // The control that a click at client (x, y) reaches: the topmost visible one under the
   // pointer, a panel covering the windowless controls of its container. Form1 if none.

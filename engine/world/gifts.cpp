@@ -22,7 +22,7 @@ void DropGift(Form &f) {
 
 void MoveGifts(Form &f) {
   GameState &s = f.s;
-  const Surface &frame = f.scene.image(pic); // still holds the frame drawn just before
+  const Surface &frame = f.scene.pixels(pic); // still holds the frame drawn just before
   for (int i = 0; i <= 5; ++i) {
     if (s.giftActive[i]) {
       s.giftY[i] = s.giftY[i] + 3;

@@ -61,6 +61,8 @@ public:
   // Display
   void present(const Surface &frame) override;
   void setTextInput(bool on) override { textInput = on; }
+  bool showsFrames() const override { return composeFrames; }
+  bool composeFrames = false; // tests that look at the composed window switch it on
   // TextRenderer: fixed metrics, nothing drawn
   void render(Font font, std::string_view utf8, TextImage &out) override;
   int measure(Font font, std::string_view utf8) override;
