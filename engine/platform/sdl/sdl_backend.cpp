@@ -39,7 +39,7 @@ private:
 
 class Backend : public SdlBackend {
 public:
-  Backend(SDL_Window *w, std::filesystem::path dir) : window(w), dialogs(window), programDir(std::move(dir)) {}
+  Backend(SDL_Window *w, bool spin, std::filesystem::path dir) : window(w, spin), dialogs(window), programDir(std::move(dir)) {}
   ~Backend() override = default;
   Platform platform() override { return Platform{window, window, window, text, dialogs, *music, programDir}; }
 
@@ -79,7 +79,7 @@ std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &err
     return nullptr;
   }
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  auto b = std::make_unique<Backend>(w, o.programDir);
+  auto b = std::make_unique<Backend>(w, o.spinWait, o.programDir);
   error = b->text.open(o.programDir / "fonts");
   if (!error.empty()) return nullptr;
   b->music = std::make_unique<SdlMusic>();

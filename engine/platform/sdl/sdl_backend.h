@@ -19,6 +19,9 @@ struct SdlOptions {
   std::string caption;
   int width = 0, height = 0;
   std::filesystem::path programDir;
+  // Pace frames by spinning on the tick counter alone, never sleeping (for comparison in
+  // the benchmark; the game itself sleeps until a tick before the deadline).
+  bool spinWait = false;
 };
 
 // Opens the window and the services. On failure returns nullptr and a one-line reason that

@@ -46,7 +46,7 @@ void SdlWindow::waitUntilAfter(int64_t deadline) {
   for (;;) {
     int64_t now = ticks();
     if (now > deadline) return;
-    if (deadline - now >= 1) SDL_Delay(Uint32(deadline - now));
+    if (deadline - now >= 1 && !spinWait_) SDL_Delay(Uint32(deadline - now));
   }
 }
 

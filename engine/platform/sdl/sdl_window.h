@@ -11,7 +11,7 @@ namespace nad {
 // of finished frames through the window surface (shared memory under X11, no GPU needed).
 class SdlWindow : public Clock, public EventSource, public Display {
 public:
-  SdlWindow(SDL_Window *w) : window_(w), start_(SDL_GetTicks64()) {}
+  SdlWindow(SDL_Window *w, bool spinWait) : window_(w), start_(SDL_GetTicks64()), spinWait_(spinWait) {}
   ~SdlWindow() override { SDL_DestroyWindow(window_); }
   SDL_Window *handle() const { return window_; }
 
@@ -32,6 +32,7 @@ public:
 private:
   SDL_Window *window_;
   uint64_t start_;
+  bool spinWait_;
   std::set<int> keysDown_;
 };
 
