@@ -228,16 +228,28 @@ void ground(cairo_t *cr) {
   cairo_set_source(cr, snow);
   cairo_fill(cr);
   cairo_pattern_destroy(snow);
-  // A path of footprints' blue shadows to break up the white.
-  setColor(cr, {150, 170, 210});
-  for (int x = 7; x < kWidth; x += 23) {
-    cairo_save(cr);
-    cairo_translate(cr, x, 171 + 2 * std::sin(x * 0.05));
-    cairo_scale(cr, 2.2, 0.9);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-    cairo_restore(cr);
+  // A dark road along the bottom: the status line's white "Music" switch is written over it,
+  // and white on snow would not read.
+  cairo_pattern_t *road = cairo_pattern_create_linear(0, 165, 0, kHeight);
+  cairo_pattern_add_color_stop_rgb(road, 0, 0.22, 0.25, 0.38);
+  cairo_pattern_add_color_stop_rgb(road, 1, 0.10, 0.12, 0.20);
+  cairo_set_source(cr, road);
+  cairo_rectangle(cr, 0, 165, kWidth, kHeight - 165);
+  cairo_fill(cr);
+  cairo_pattern_destroy(road);
+  // Wheel ruts in the road and a soft snow edge above it.
+  setColor(cr, {62, 70, 102});
+  for (double y : {172.5, 178.5}) {
+    cairo_rectangle(cr, 0, y, kWidth, 1.2);
     cairo_fill(cr);
   }
+  setColor(cr, {205, 218, 240});
+  cairo_move_to(cr, 0, 165);
+  for (int x = 0; x <= kWidth; x += 6) cairo_line_to(cr, x, 164.2 + 0.8 * std::sin(x * 0.21));
+  cairo_line_to(cr, kWidth, 166);
+  cairo_line_to(cr, 0, 166);
+  cairo_close_path(cr);
+  cairo_fill(cr);
 }
 
 } // namespace
