@@ -27,6 +27,9 @@ public:
   virtual void onFrameStart(int64_t) {}
   virtual void onFrameEnd() {}
   virtual void onHiscore(const char * /*load or save*/) {}
+  // After each window event or timer tick has been handled, so that a watcher sees what the
+  // handler changed at the time it changed it (not called when the window closes).
+  virtual void onHandled() {}
 };
 
 struct Form {

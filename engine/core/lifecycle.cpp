@@ -133,7 +133,10 @@ void RunGameLoop(Form &f) {
 
 void DoEvents(Form &f) {
   Event e;
-  while (f.platform.events.poll(e)) DispatchEvent(f, e);
+  while (f.platform.events.poll(e)) {
+    DispatchEvent(f, e);
+    if (f.observer) f.observer->onHandled();
+  }
   TimerId t;
   while (f.timers.takeDue(f.now(), t)) {
     switch (t) {
@@ -143,6 +146,7 @@ void DoEvents(Form &f) {
     case Timer5: Timer5_Timer(f); break;
     case TimerCount: break;
     }
+    if (f.observer) f.observer->onHandled();
   }
   // Typed text is wanted only while the name box has the focus (space and P type too).
   bool wantText = f.scene.focus() == Text1 && f.scene.shown(Text1);
