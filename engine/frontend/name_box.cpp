@@ -79,7 +79,10 @@ void TextBoxType(Form &f, std::string_view utf8) {
     size_t j = i + 1;
     while (j < utf8.size() && isContinuation(utf8[j])) ++j;
     unsigned char c0 = static_cast<unsigned char>(utf8[i]);
-    if (c0 >= 0x20 && c0 != 0x7F) {
+    // C1 controls (U+0080 to U+009F, C2 80 to C2 9F) are no text either: the stored name drops
+    // them, so letting them in would only use up the room for letters.
+    bool c1 = c0 == 0xC2 && j == i + 2 && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c0 >= 0x20 && c0 != 0x7F && !c1) {
       add.append(utf8.substr(i, j - i));
       --room;
     }
