@@ -1,3 +1,4 @@
+#include <chrono>
 #include "frontend/highscore_file.h"
 
 #include <algorithm>
@@ -307,6 +308,24 @@ LoadResult load(const std::filesystem::path &path) {
     return res;
 }
 
+namespace {
+// A save killed between creating its temporary file and the rename leaves that file behind.
+// Sweep such leftovers (same name plus six characters, untouched for a minute, so a save
+// running at this moment in another copy of the game keeps its own) before writing anew.
+void removeStaleTemporaries(const std::filesystem::path &dir, const std::string &name) {
+    std::error_code ec;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string n = entry.path().filename().string();
+        if (n.size() != name.size() + 7 || n.compare(0, name.size() + 1, name + ".") != 0) continue;
+        std::error_code e2;
+        if (!entry.is_regular_file(e2)) continue;
+        auto written = entry.last_write_time(e2);
+        if (!e2 && now - written > std::chrono::minutes(1)) std::filesystem::remove(entry.path(), e2);
+    }
+}
+} // namespace
+
 std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
     const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
     const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
@@ -318,6 +337,7 @@ std::string save(const std::filesystem::path &path, const Table &t, const SaveHo
     std::filesystem::create_directories(dir, ec);
     if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
 
+    removeStaleTemporaries(dir, path.filename().string());
     std::string tmp = (dir / (path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -273,6 +275,21 @@ TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
     const fs::path nested = dir.path / "share" / "nadilka" / kFileName;
     EXPECT_EQ(save(nested, t), "");
     EXPECT_EQ(load(nested).table, t);
+}
+
+TEST(HighscoreSave, SweepsTemporariesLeftByAKilledSaveButNotAFreshOne) {
+    TempDir dir;
+    const fs::path file = dir.path / kFileName;
+    const fs::path stale = dir.path / "extract.ext.a1B2c3", fresh = dir.path / "extract.ext.zZ9yY8";
+    const fs::path other = dir.path / "extract.ext.bak"; // not a temporary of ours
+    for (const fs::path &p : {stale, fresh, other}) writeFile(p, "\"half");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+    EXPECT_EQ(save(file, Table{}), "");
+    std::vector<std::string> left = folderEntries(dir.path);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.bak", "extract.ext.zZ9yY8"}));
 }
 
 TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
