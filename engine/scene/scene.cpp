@@ -364,7 +364,16 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
   }
   Rect outer = clip.clip(x, y, c.width, c.height);
   if (outer.empty()) return;
-  if (c.border > 0) fillClipped(frame, clip, x, y, c.width, c.height, c.border == 1 ? 0 : rgbPixel(128, 128, 128));
+  if (c.border > 0) {
+    // Only the ring: the inner area is painted in full below, and the play field's border
+    // filled whole would cost another pass over the entire window.
+    uint32_t edge = c.border == 1 ? 0 : rgbPixel(128, 128, 128);
+    int b = c.border;
+    fillClipped(frame, clip, x, y, c.width, b, edge);
+    fillClipped(frame, clip, x, y + c.height - b, c.width, b, edge);
+    fillClipped(frame, clip, x, y + b, b, c.height - 2 * b, edge);
+    fillClipped(frame, clip, x + c.width - b, y + b, b, c.height - 2 * b, edge);
+  }
   int ix = x + c.border, iy = y + c.border;
   Rect inner = outer.clip(ix, iy, c.innerWidth(), c.innerHeight());
   const Surface &img = c.persistent ? c.image : c.picture;
@@ -384,8 +393,18 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
 
 void Scene::compose(Surface &frame, TextRenderer &text) {
   if (frame.width() != kClientWidth || frame.height() != kClientHeight) frame = Surface(kClientWidth, kClientHeight);
-  frame.fill(rgbPixel(212, 208, 200)); // the window's own background, always covered
   const auto &kids = children_[ControlCount];
+  // The window's own background shows only where no panel lies; a panel paints all of its
+  // outer rectangle, and during play the field covers the whole window.
+  bool covered = false;
+  for (Id k : kids) {
+    const Control &c = (*this)[k];
+    int x = roundPixel(c.left), y = roundPixel(c.top);
+    if (c.kind == Kind::Panel && c.visible && x <= 0 && y <= 0 && x + c.width >= kClientWidth &&
+        y + c.height >= kClientHeight)
+      covered = true;
+  }
+  if (!covered) frame.fill(rgbPixel(212, 208, 200));
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
     if (!isWindow((*this)[*it])) drawControl(*it, frame, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)

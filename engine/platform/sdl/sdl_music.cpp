@@ -8,10 +8,13 @@
 namespace nad {
 namespace {
 
-// Where distributions keep a General MIDI soundfont, when SDL_mixer's own default is absent.
+// Where distributions keep a General MIDI soundfont. The small TimGM6mb (the package the game
+// depends on) comes first: the synth holds a whole font in memory and loads it afresh with
+// every piece, and the system default may be a 148 MB font (FluidR3) once another package
+// installs one, which costs ~200 MB of memory and a quarter of a second per load.
 const char *const kSoundFonts[] = {
-    "/usr/share/sounds/sf3/default-GM.sf3",     "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",       "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",       "/usr/share/sounds/sf3/default-GM.sf3",
+    "/usr/share/sounds/sf2/default-GM.sf2",     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
     "/usr/share/soundfonts/default.sf2",        "/usr/share/soundfonts/FluidR3_GM.sf2",
     "/usr/share/soundfonts/FluidR3_GM2-2.sf2",  "/usr/share/sounds/sf3/MuseScore_General.sf3",
 };

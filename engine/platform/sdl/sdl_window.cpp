@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -63,6 +64,7 @@ bool SdlWindow::poll(Event &out) {
         return true;
       }
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        uploadAll_ = true; // the server's copy of the window is gone
         out = {EventKind::Expose};
         return true;
       }
@@ -103,12 +105,46 @@ void SdlWindow::present(const Surface &frame) {
   SDL_Surface *target = SDL_GetWindowSurface(window_);
   if (!target) return;
   int w = std::min(frame.width(), target->w), h = std::min(frame.height(), target->h);
+  bool whole = uploadAll_ || target != lastTarget_ || w != lastW_ || h != lastH_ ||
+               target->format->format != SDL_PIXELFORMAT_RGB888;
+  uploadAll_ = false;
+  lastTarget_ = target;
+  lastW_ = w;
+  lastH_ = h;
   SDL_LockSurface(target);
-  // Our pixels are 0x00RRGGBB, the X11 window surface's native format; convert otherwise.
-  SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, frame.row(0), frame.width() * 4, target->format->format,
-                    target->pixels, target->pitch);
+  if (whole) {
+    // Our pixels are 0x00RRGGBB, the X11 window surface's native format; convert otherwise.
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, frame.row(0), frame.width() * 4, target->format->format,
+                      target->pixels, target->pitch);
+    SDL_UnlockSurface(target);
+    SDL_UpdateWindowSurface(window_);
+    return;
+  }
+  // The window surface still holds the last frame shown: copy and upload only the rows that
+  // differ, in bands. Waking the X server and its copy dominate a frame's work, and during
+  // play a good part of the window (the sky away from the team) stays the same.
+  bands_.clear();
+  for (int y = 0; y < h; ++y) {
+    const uint32_t *src = frame.row(y);
+    uint32_t *dst = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(target->pixels) + size_t(y) * size_t(target->pitch));
+    if (std::memcmp(src, dst, size_t(w) * 4) == 0) continue;
+    int x0 = 0, x1 = w;
+    while (src[x0] == dst[x0]) ++x0;
+    while (src[x1 - 1] == dst[x1 - 1]) --x1;
+    std::memcpy(dst + x0, src + x0, size_t(x1 - x0) * 4);
+    // Rows close together share a band: each band is one more request to the server.
+    if (!bands_.empty() && y - (bands_.back().y + bands_.back().h) < kBandGap) {
+      SDL_Rect &b = bands_.back();
+      int bx1 = std::max(b.x + b.w, x1);
+      b.x = std::min(b.x, x0);
+      b.w = bx1 - b.x;
+      b.h = y + 1 - b.y;
+    } else {
+      bands_.push_back({x0, y, x1 - x0, 1});
+    }
+  }
   SDL_UnlockSurface(target);
-  SDL_UpdateWindowSurface(window_);
+  if (!bands_.empty()) SDL_UpdateWindowSurfaceRects(window_, bands_.data(), int(bands_.size()));
 }
 
 void SdlWindow::setTextInput(bool on) {

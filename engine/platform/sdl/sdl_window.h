@@ -2,6 +2,7 @@
 #include <SDL.h>
 
 #include <set>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -34,6 +35,12 @@ private:
   uint64_t start_;
   bool spinWait_;
   std::set<int> keysDown_;
+  // What the window surface holds, so that a present can upload only what changed.
+  static constexpr int kBandGap = 8; // rows
+  bool uploadAll_ = true;
+  SDL_Surface *lastTarget_ = nullptr;
+  int lastW_ = 0, lastH_ = 0;
+  std::vector<SDL_Rect> bands_; // reused: no allocation per frame
 };
 
 int TranslateKey(SDL_Keycode sym);
