@@ -11,7 +11,7 @@ namespace {
 // Where distributions keep a General MIDI soundfont. The small TimGM6mb (the package the game
 // depends on) comes first: the synth holds a whole font in memory and loads it afresh with
 // every piece, and the system default may be a 148 MB font (FluidR3) once another package
-// installs one, which costs ~200 MB of memory and a quarter of a second per load.
+// installs one (measured: peak RSS 275 MB instead of 135 MB, start-up 126 ms longer).
 const char *const kSoundFonts[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",       "/usr/share/sounds/sf3/default-GM.sf3",
     "/usr/share/sounds/sf2/default-GM.sf2",     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
