@@ -43,6 +43,7 @@ struct Form {
   FormObserver *observer = nullptr;
   Surface frame; // the composed client area, reused every time
   bool textInputOn = false;
+  bool windowShown = false;
 
   float rnd() {
     float r = rng.next();

@@ -19,7 +19,9 @@ void ResetWorld(Form &f) {
   s.deerFrame[4] = 10;
   s.vertDir = VertDir::None;
   s.loopBrake = 20;
-  f.scene.markDirty(); // show the window
+  // Show the window: at load it appears before the load handler has finished (and before the
+  // music starts); later this changes nothing.
+  if (!f.windowShown) RepaintWindow(f);
   s.frameCount = 0;
   for (int k = 1; k <= 16; ++k) s.trailY[k] = 100;
   s.houseScroll = -100;
@@ -154,6 +156,11 @@ void DoEvents(Form &f) {
     f.textInputOn = wantText;
     f.platform.display.setTextInput(wantText);
   }
+  RepaintWindow(f);
+}
+
+void RepaintWindow(Form &f) {
+  f.windowShown = true;
   if (f.scene.dirty()) {
     if (f.platform.display.showsFrames()) {
       f.scene.compose(f.frame, f.platform.text);

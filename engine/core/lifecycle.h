@@ -19,6 +19,8 @@ void RunGameLoop(Form &f);
 // Processes every pending window event and due timer tick, then shows the window if
 // something on it changed.
 void DoEvents(Form &f);
+// Shows the window anew if something on it changed since it was last shown.
+void RepaintWindow(Form &f);
 // The life of the program after the load: waits for events and timer ticks while no game
 // runs. Returns when the input ends (a scripted session); the window's closing throws ProgramEnd.
 void RunProgram(Form &f);

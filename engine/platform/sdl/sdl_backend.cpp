@@ -66,6 +66,9 @@ std::filesystem::path ProgramFolder() {
 
 std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &error) {
   // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
+  // Frames are composed in memory; the window surface should be the plain X11 shared-memory
+  // image, not a texture pushed through a software OpenGL renderer (several times the CPU).
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
     error = std::string("cannot open the display: ") + SDL_GetError();
     return nullptr;

@@ -21,7 +21,17 @@ const char *const kSoundFonts[] = {
 
 } // namespace
 
-SdlMusic::SdlMusic() {
+// The device opens with the first music call, after the first frame is on screen, so the
+// window never waits for the audio device.
+bool SdlMusic::ready() {
+  if (!tried_) {
+    tried_ = true;
+    open();
+  }
+  return ready_;
+}
+
+void SdlMusic::open() {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::fprintf(stderr, "nadilka: no sound (%s); playing in silence\n", SDL_GetError());
     return;
@@ -71,17 +81,17 @@ void SdlMusic::startFromBeginning() {
 
 void SdlMusic::setFileName(const std::string &path) {
   path_ = path;
-  if (ready_) startFromBeginning();
+  if (ready()) startFromBeginning();
 }
 
 void SdlMusic::play() {
-  if (!ready_ || path_.empty()) return;
+  if (!ready() || path_.empty()) return;
   if (music_ && Mix_PausedMusic()) Mix_ResumeMusic();
   else if (!music_ || !Mix_PlayingMusic()) startFromBeginning(); // its ten plays are over
 }
 
 void SdlMusic::pause() {
-  if (ready_ && music_) Mix_PauseMusic();
+  if (ready() && music_) Mix_PauseMusic();
 }
 
 } // namespace nad

@@ -13,7 +13,7 @@ namespace nad {
 // every later call does nothing.
 class SdlMusic : public MusicPlayer {
 public:
-  SdlMusic();
+  SdlMusic() = default;
   ~SdlMusic() override;
 
   void setFileName(const std::string &path) override;
@@ -22,6 +22,9 @@ public:
 
 private:
   void startFromBeginning();
+  bool ready();
+  void open();
+  bool tried_ = false;
   bool ready_ = false;
   Mix_Music *music_ = nullptr;
   std::string path_;

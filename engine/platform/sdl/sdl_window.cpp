@@ -1,6 +1,8 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -41,13 +43,23 @@ int TranslateKey(SDL_Keycode sym) {
   }
 }
 
+int64_t SdlWindow::ticks() {
+  const uint64_t freq = SDL_GetPerformanceFrequency(), d = SDL_GetPerformanceCounter() - start_;
+  return int64_t(d / freq * 1000 + d % freq * 1000 / freq);
+}
+
 void SdlWindow::waitUntilAfter(int64_t deadline) {
-  // Sleep while the deadline is a whole tick or more away, then spin the rest: the tick
-  // counter alone decides, at a few per cent of a core instead of all of it.
-  for (;;) {
-    int64_t now = ticks();
-    if (now > deadline) return;
-    if (deadline - now >= 1 && !spinWait_) SDL_Delay(Uint32(deadline - now));
+  // The tick counter alone decides: the wait ends at the first reading above the deadline.
+  // The moment that reading begins is known exactly, so sleep until just before it and spin
+  // only the last fraction of a millisecond instead of a whole core.
+  const uint64_t freq = SDL_GetPerformanceFrequency();
+  const uint64_t ms = uint64_t(deadline + 1); // the first reading that ends the wait
+  const uint64_t due = start_ + ms / 1000 * freq + (ms % 1000 * freq + 999) / 1000;
+  const uint64_t margin = freq / 5000; // 0.2 ms covers the sleep's own lateness
+  while (ticks() <= deadline) {
+    uint64_t now = SDL_GetPerformanceCounter();
+    if (!spinWait_ && now + margin < due)
+      std::this_thread::sleep_for(std::chrono::nanoseconds((due - margin - now) * 1000000000 / freq));
   }
 }
 

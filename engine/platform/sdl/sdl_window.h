@@ -12,11 +12,12 @@ namespace nad {
 // of finished frames through the window surface (shared memory under X11, no GPU needed).
 class SdlWindow : public Clock, public EventSource, public Display {
 public:
-  SdlWindow(SDL_Window *w, bool spinWait) : window_(w), start_(SDL_GetTicks64()), spinWait_(spinWait) {}
+  SdlWindow(SDL_Window *w, bool spinWait) : window_(w), start_(SDL_GetPerformanceCounter()), spinWait_(spinWait) {}
   ~SdlWindow() override { SDL_DestroyWindow(window_); }
   SDL_Window *handle() const { return window_; }
 
-  int64_t ticks() override { return int64_t(SDL_GetTicks64() - start_); }
+  // Whole milliseconds since the window opened, from the performance counter.
+  int64_t ticks() override;
   void waitUntilAfter(int64_t deadline) override;
   uint64_t randomSeed() override;
 
@@ -32,7 +33,7 @@ public:
 
 private:
   SDL_Window *window_;
-  uint64_t start_;
+  uint64_t start_; // performance counter at the start
   bool spinWait_;
   std::set<int> keysDown_;
   // What the window surface holds, so that a present can upload only what changed.
