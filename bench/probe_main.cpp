@@ -77,9 +77,9 @@ int main(int argc, char **argv) {
 
   std::FILE *out = std::fopen(argv[1], "w");
   if (!out) return 3;
-  std::fprintf(out, "spin %d\nmain_ns %lld\nfirst_present_ns %lld\nvmhwm_kb %ld\nframes %zu\n", options.spinWait ? 1 : 0,
-               static_cast<long long>(mainNs), static_cast<long long>(gFirstPresentNs), statusKb("VmHWM"),
-               recorder.starts.size());
+  std::fprintf(out, "spin %d\nmain_ns %lld\nfirst_present_ns %lld\nvmhwm_kb %ld\nframes %zu\n",
+               options.spinWait ? 1 : 0, static_cast<long long>(mainNs), static_cast<long long>(gFirstPresentNs),
+               statusKb("VmHWM"), recorder.starts.size());
   for (const FrameStart &s : recorder.starts)
     std::fprintf(out, "%lld %lld\n", static_cast<long long>(s.tick), static_cast<long long>(s.ns));
   std::fclose(out);

@@ -4,8 +4,8 @@
 #include "frontend/highscore_table.h"
 #include "frontend/menu.h"
 #include "frontend/music.h"
-#include "input/keyboard.h"
 #include "frontend/name_box.h"
+#include "input/keyboard.h"
 
 namespace nad {
 namespace {

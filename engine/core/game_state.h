@@ -36,12 +36,12 @@ struct GameState {
   BannerPhase bannerPhase = BannerPhase::Unset;
   bool deerStepToggle = false;
 
-  std::array<double, 17> trailY{};     // 1..16: trailY[1] is the lead reindeer's height now
-  std::array<int, 5> deerFrame{};      // 1..4
-  std::array<bool, 6> giftActive{};    // 0..5
+  std::array<double, 17> trailY{};  // 1..16: trailY[1] is the lead reindeer's height now
+  std::array<int, 5> deerFrame{};   // 1..4
+  std::array<bool, 6> giftActive{}; // 0..5
   std::array<double, 6> giftX{};
   std::array<double, 6> giftY{};
-  std::array<double, 31> starX{};      // stars 0..8 are used
+  std::array<double, 31> starX{}; // stars 0..8 are used
   std::array<double, 31> starY{};
   std::array<std::string, 7> hiscoreName;
   std::array<std::string, 7> hiscorePoints;

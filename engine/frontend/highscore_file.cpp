@@ -1,5 +1,5 @@
-#include <chrono>
 #include "frontend/highscore_file.h"
+#include <chrono>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,62 +42,65 @@ constexpr char16_t kCp1250High[128] = {
 };
 
 std::optional<unsigned char> toCp1250(char32_t cp) {
-    if (cp < 0x80) return static_cast<unsigned char>(cp);
-    for (int i = 0; i < 128; ++i)
-        if (kCp1250High[i] != 0 && kCp1250High[i] == cp) return static_cast<unsigned char>(0x80 + i);
-    return std::nullopt;
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  for (int i = 0; i < 128; ++i)
+    if (kCp1250High[i] != 0 && kCp1250High[i] == cp) return static_cast<unsigned char>(0x80 + i);
+  return std::nullopt;
 }
 
 void appendUtf8(std::string &out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
 }
 
 // Decodes one code point at s[i] and advances i. Overlong forms, surrogates and values past
 // U+10FFFF are invalid; an invalid sequence consumes one byte so that the next lead byte after
 // it still decodes.
 std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t &i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  int len = 0;
+  char32_t cp = 0, min = 0;
+  if ((b0 & 0xE0) == 0xC0)
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  else if ((b0 & 0xF0) == 0xE0)
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  else if ((b0 & 0xF8) == 0xF0)
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  if (len == 0 || i + len > s.size()) {
+    ++i;
+    return std::nullopt;
+  }
+  for (int k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return std::nullopt;
     }
-    int len = 0;
-    char32_t cp = 0, min = 0;
-    if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
-    else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
-    else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
-    if (len == 0 || i + len > s.size()) {
-        ++i;
-        return std::nullopt;
-    }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return std::nullopt;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return std::nullopt;
-    }
-    i += len;
-    return cp;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return std::nullopt;
+  }
+  i += len;
+  return cp;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -105,53 +108,53 @@ bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 // Splits the file into at most 2 * kRows raw (still cp1250) fields.
 std::vector<std::string_view> fields(std::string_view s) {
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < s.size() && out.size() < 2 * kRows) {
-        while (i < s.size() && isBlank(s[i])) ++i;
-        if (i < s.size() && isLineEnd(s[i])) {
-            // A line end right where a field would start ends a line that has no further field:
-            // a blank line, or the line break after a record's last field.
-            ++i;
-            continue;
-        }
-        if (i >= s.size()) break;
-        if (s[i] == '"') {
-            const std::size_t start = i + 1;
-            std::size_t close = s.find('"', start);
-            if (close == std::string_view::npos) close = s.size();
-            out.push_back(s.substr(start, close - start));
-            i = close + 1;
-            while (i < s.size() && s[i] != ',' && !isLineEnd(s[i])) ++i; // junk after the quote
-        } else {
-            const std::size_t start = i;
-            while (i < s.size() && s[i] != ',' && !isLineEnd(s[i])) ++i;
-            std::size_t end = i;
-            while (end > start && isBlank(s[end - 1])) --end;
-            out.push_back(s.substr(start, end - start));
-        }
-        // A comma ends this field and promises another on the same line, even an empty one.
-        if (i < s.size() && s[i] == ',') {
-            ++i;
-            std::size_t j = i;
-            while (j < s.size() && isBlank(s[j])) ++j;
-            if (j >= s.size() || isLineEnd(s[j])) {
-                out.push_back({});
-                i = j;
-            }
-        }
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < s.size() && out.size() < 2 * kRows) {
+    while (i < s.size() && isBlank(s[i])) ++i;
+    if (i < s.size() && isLineEnd(s[i])) {
+      // A line end right where a field would start ends a line that has no further field:
+      // a blank line, or the line break after a record's last field.
+      ++i;
+      continue;
     }
-    if (out.size() > 2 * kRows) out.resize(2 * kRows);
-    return out;
+    if (i >= s.size()) break;
+    if (s[i] == '"') {
+      const std::size_t start = i + 1;
+      std::size_t close = s.find('"', start);
+      if (close == std::string_view::npos) close = s.size();
+      out.push_back(s.substr(start, close - start));
+      i = close + 1;
+      while (i < s.size() && s[i] != ',' && !isLineEnd(s[i])) ++i; // junk after the quote
+    } else {
+      const std::size_t start = i;
+      while (i < s.size() && s[i] != ',' && !isLineEnd(s[i])) ++i;
+      std::size_t end = i;
+      while (end > start && isBlank(s[end - 1])) --end;
+      out.push_back(s.substr(start, end - start));
+    }
+    // A comma ends this field and promises another on the same line, even an empty one.
+    if (i < s.size() && s[i] == ',') {
+      ++i;
+      std::size_t j = i;
+      while (j < s.size() && isBlank(s[j])) ++j;
+      if (j >= s.size() || isLineEnd(s[j])) {
+        out.push_back({});
+        i = j;
+      }
+    }
+  }
+  if (out.size() > 2 * kRows) out.resize(2 * kRows);
+  return out;
 }
 
 Table tableFrom(const std::vector<std::string_view> &f) {
-    Table t;
-    for (std::size_t k = 0; k < f.size(); ++k) {
-        Record &r = t[k / 2];
-        (k % 2 == 0 ? r.name : r.points) = cp1250ToUtf8(f[k]);
-    }
-    return t;
+  Table t;
+  for (std::size_t k = 0; k < f.size(); ++k) {
+    Record &r = t[k / 2];
+    (k % 2 == 0 ? r.name : r.points) = cp1250ToUtf8(f[k]);
+  }
+  return t;
 }
 
 std::string errnoText(int err) { return std::generic_category().message(err); }
@@ -159,153 +162,157 @@ std::string errnoText(int err) { return std::generic_category().message(err); }
 } // namespace
 
 std::string cp1250ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) out += c;
-        else appendUtf8(out, kCp1250High[b - 0x80] != 0 ? kCp1250High[b - 0x80] : kReplacement);
-    }
-    return out;
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80)
+      out += c;
+    else
+      appendUtf8(out, kCp1250High[b - 0x80] != 0 ? kCp1250High[b - 0x80] : kReplacement);
+  }
+  return out;
 }
 
 std::string utf8ToCp1250(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto cp = nextCodePoint(utf8, i);
-        const auto b = cp ? toCp1250(*cp) : std::nullopt;
-        out += b ? static_cast<char>(*b) : '?';
-    }
-    return out;
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto cp = nextCodePoint(utf8, i);
+    const auto b = cp ? toCp1250(*cp) : std::nullopt;
+    out += b ? static_cast<char>(*b) : '?';
+  }
+  return out;
 }
 
 std::size_t utf8Length(std::string_view utf8) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++n) nextCodePoint(utf8, i);
-    return n;
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++n) nextCodePoint(utf8, i);
+  return n;
 }
 
 std::string cleanName(std::string_view utf8) {
-    std::string out;
-    int kept = 0;
-    for (std::size_t i = 0; i < utf8.size() && kept < kMaxNameChars;) {
-        const auto cp = nextCodePoint(utf8, i);
-        // Invalid bytes are usually the torn half of a character, not something the player typed.
-        if (!cp) continue;
-        char32_t c = *cp;
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) continue;
-        if (c == '"') c = '\'';
-        if (!toCp1250(c)) c = '?';
-        appendUtf8(out, c);
-        ++kept;
-    }
-    return out;
+  std::string out;
+  int kept = 0;
+  for (std::size_t i = 0; i < utf8.size() && kept < kMaxNameChars;) {
+    const auto cp = nextCodePoint(utf8, i);
+    // Invalid bytes are usually the torn half of a character, not something the player typed.
+    if (!cp) continue;
+    char32_t c = *cp;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) continue;
+    if (c == '"') c = '\'';
+    if (!toCp1250(c)) c = '?';
+    appendUtf8(out, c);
+    ++kept;
+  }
+  return out;
 }
 
 double numberValue(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && isBlank(s[i])) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    while (i < s.size() && s[i] == '0') ++i; // leading zeros carry nothing
-    const std::size_t intStart = i;
+  std::size_t i = 0;
+  while (i < s.size() && isBlank(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  while (i < s.size() && s[i] == '0') ++i; // leading zeros carry nothing
+  const std::size_t intStart = i;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+  const std::size_t intDigits = i - intStart;
+  std::string_view frac;
+  if (i < s.size() && s[i] == '.') {
+    const std::size_t fs = ++i;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-    const std::size_t intDigits = i - intStart;
-    std::string_view frac;
-    if (i < s.size() && s[i] == '.') {
-        const std::size_t fs = ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-        frac = s.substr(fs, i - fs);
-    }
-    double v;
-    if (intDigits > 16) {
-        v = kLimit; // already far past the clamp; parsing all digits would only cost time
-    } else {
-        // Past 20 fraction digits nothing changes a double below 1e16, and the cap keeps a
-        // megabyte of digits cheap.
-        std::string text(s.substr(intStart, intDigits));
-        if (text.empty()) text = "0";
-        if (!frac.empty()) text.append(".").append(frac.substr(0, 20));
-        v = 0;
-        std::from_chars(text.data(), text.data() + text.size(), v);
-        v = std::min(v, kLimit);
-    }
-    if (v == 0) return 0.0; // "-0" must not turn into a negative zero
-    return negative ? -v : v;
+    frac = s.substr(fs, i - fs);
+  }
+  double v;
+  if (intDigits > 16) {
+    v = kLimit; // already far past the clamp; parsing all digits would only cost time
+  } else {
+    // Past 20 fraction digits nothing changes a double below 1e16, and the cap keeps a
+    // megabyte of digits cheap.
+    std::string text(s.substr(intStart, intDigits));
+    if (text.empty()) text = "0";
+    if (!frac.empty()) text.append(".").append(frac.substr(0, 20));
+    v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    v = std::min(v, kLimit);
+  }
+  if (v == 0) return 0.0; // "-0" must not turn into a negative zero
+  return negative ? -v : v;
 }
 
 std::string numberText(double value) {
-    if (std::isnan(value)) return "0";
-    value = std::clamp(value, -kLimit, kLimit);
-    // Explicit half-to-even so the result does not depend on the FPU's rounding mode. Below 2^52
-    // value - floor(value) is exact.
-    double whole = std::floor(value);
-    const double rest = value - whole;
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(whole));
-    return std::string(buf, r.ptr);
+  if (std::isnan(value)) return "0";
+  value = std::clamp(value, -kLimit, kLimit);
+  // Explicit half-to-even so the result does not depend on the FPU's rounding mode. Below 2^52
+  // value - floor(value) is exact.
+  double whole = std::floor(value);
+  const double rest = value - whole;
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(whole));
+  return std::string(buf, r.ptr);
 }
 
 Table parse(std::string_view fileBytes) { return tableFrom(fields(fileBytes)); }
 
 std::string format(const Table &t) {
-    std::string out;
-    for (const Record &r : t) {
-        out += '"';
-        out += utf8ToCp1250(cleanName(r.name));
-        out += "\",\"";
-        out += numberText(numberValue(r.points));
-        out += "\"\r\n";
-    }
-    return out;
+  std::string out;
+  for (const Record &r : t) {
+    out += '"';
+    out += utf8ToCp1250(cleanName(r.name));
+    out += "\",\"";
+    out += numberText(numberValue(r.points));
+    out += "\"\r\n";
+  }
+  return out;
 }
 
 Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home) {
-    const std::filesystem::path installed = programDir / kFileName;
-    if (::access(programDir.c_str(), W_OK | X_OK) == 0) return {installed, installed};
+  const std::filesystem::path installed = programDir / kFileName;
+  if (::access(programDir.c_str(), W_OK | X_OK) == 0) return {installed, installed};
 
-    std::filesystem::path base;
-    if (xdgDataHome && xdgDataHome[0] == '/') base = xdgDataHome;
-    else if (home && home[0] != '\0') base = std::filesystem::path(home) / ".local" / "share";
-    else return {installed, installed};
-    const std::filesystem::path user = base / "nadilka" / kFileName;
-    std::error_code ec;
-    return {std::filesystem::exists(user, ec) ? user : installed, user};
+  std::filesystem::path base;
+  if (xdgDataHome && xdgDataHome[0] == '/')
+    base = xdgDataHome;
+  else if (home && home[0] != '\0')
+    base = std::filesystem::path(home) / ".local" / "share";
+  else
+    return {installed, installed};
+  const std::filesystem::path user = base / "nadilka" / kFileName;
+  std::error_code ec;
+  return {std::filesystem::exists(user, ec) ? user : installed, user};
 }
 
 LoadResult load(const std::filesystem::path &path) {
-    LoadResult res;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        res.problem = "cannot open " + path.string() + ": " + errnoText(errno);
-        return res;
-    }
-    std::string bytes;
-    char buf[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            res.problem = "cannot read " + path.string() + ": " + errnoText(errno);
-            break;
-        }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-        if (bytes.size() >= kMaxFileBytes) {
-            bytes.resize(kMaxFileBytes);
-            break;
-        }
-    }
-    ::close(fd);
-    const auto f = fields(bytes);
-    res.table = tableFrom(f);
-    res.complete = f.size() == 2 * kRows;
-    if (res.problem.empty() && !res.complete)
-        res.problem = path.string() + " holds " + std::to_string(f.size()) + " of " +
-                      std::to_string(2 * kRows) + " fields";
+  LoadResult res;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    res.problem = "cannot open " + path.string() + ": " + errnoText(errno);
     return res;
+  }
+  std::string bytes;
+  char buf[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      res.problem = "cannot read " + path.string() + ": " + errnoText(errno);
+      break;
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<std::size_t>(n));
+    if (bytes.size() >= kMaxFileBytes) {
+      bytes.resize(kMaxFileBytes);
+      break;
+    }
+  }
+  ::close(fd);
+  const auto f = fields(bytes);
+  res.table = tableFrom(f);
+  res.complete = f.size() == 2 * kRows;
+  if (res.problem.empty() && !res.complete)
+    res.problem = path.string() + " holds " + std::to_string(f.size()) + " of " + std::to_string(2 * kRows) + " fields";
+  return res;
 }
 
 namespace {
@@ -313,86 +320,86 @@ namespace {
 // Sweep such leftovers (same name plus six characters, untouched for a minute, so a save
 // running at this moment in another copy of the game keeps its own) before writing anew.
 void removeStaleTemporaries(const std::filesystem::path &dir, const std::string &name) {
-    std::error_code ec;
-    const auto now = std::filesystem::file_time_type::clock::now();
-    for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
-        const std::string n = entry.path().filename().string();
-        if (n.size() != name.size() + 7 || n.compare(0, name.size() + 1, name + ".") != 0) continue;
-        std::error_code e2;
-        if (!entry.is_regular_file(e2)) continue;
-        auto written = entry.last_write_time(e2);
-        if (!e2 && now - written > std::chrono::minutes(1)) std::filesystem::remove(entry.path(), e2);
-    }
+  std::error_code ec;
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string n = entry.path().filename().string();
+    if (n.size() != name.size() + 7 || n.compare(0, name.size() + 1, name + ".") != 0) continue;
+    std::error_code e2;
+    if (!entry.is_regular_file(e2)) continue;
+    auto written = entry.last_write_time(e2);
+    if (!e2 && now - written > std::chrono::minutes(1)) std::filesystem::remove(entry.path(), e2);
+  }
 }
 } // namespace
 
 std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
-    const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
-    const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
-    const std::string where = path.string();
+  const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
+  const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
+  const std::string where = path.string();
 
-    std::filesystem::path dir = path.parent_path();
-    if (dir.empty()) dir = ".";
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
 
-    removeStaleTemporaries(dir, path.filename().string());
-    std::string tmp = (dir / (path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);
-    // A crash leaves the temporary file behind; only the kernel closes the descriptor.
-    const auto crash = [&](std::string_view step) {
-        ::close(fd);
-        return "crash after " + std::string(step);
-    };
-    const auto abandon = [&](const std::string &reason) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return reason;
-    };
-    // mkstemp makes the file private; the table is no secret and should keep its old access.
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    if (crashes("created")) return crash("created");
-    if (fails("created")) return abandon("injected failure after created");
+  removeStaleTemporaries(dir, path.filename().string());
+  std::string tmp = (dir / (path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(tmp.data());
+  if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);
+  // A crash leaves the temporary file behind; only the kernel closes the descriptor.
+  const auto crash = [&](std::string_view step) {
+    ::close(fd);
+    return "crash after " + std::string(step);
+  };
+  const auto abandon = [&](const std::string &reason) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return reason;
+  };
+  // mkstemp makes the file private; the table is no secret and should keep its old access.
+  struct stat old {};
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  if (crashes("created")) return crash("created");
+  if (fails("created")) return abandon("injected failure after created");
 
-    const std::string bytes = format(t);
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return abandon("cannot write " + tmp + ": " + errnoText(errno));
-        done += static_cast<std::size_t>(n);
-    }
-    if (crashes("written")) return crash("written");
-    if (fails("written")) return abandon("injected failure after written");
+  const std::string bytes = format(t);
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return abandon("cannot write " + tmp + ": " + errnoText(errno));
+    done += static_cast<std::size_t>(n);
+  }
+  if (crashes("written")) return crash("written");
+  if (fails("written")) return abandon("injected failure after written");
 
-    // Without the sync a crash soon after the rename can leave an empty file under the old name.
-    if (::fsync(fd) != 0) return abandon("cannot sync " + tmp + ": " + errnoText(errno));
-    if (crashes("synced")) return crash("synced");
-    if (fails("synced")) return abandon("injected failure after synced");
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return "cannot close " + tmp + ": " + errnoText(err);
-    }
+  // Without the sync a crash soon after the rename can leave an empty file under the old name.
+  if (::fsync(fd) != 0) return abandon("cannot sync " + tmp + ": " + errnoText(errno));
+  if (crashes("synced")) return crash("synced");
+  if (fails("synced")) return abandon("injected failure after synced");
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    return "cannot close " + tmp + ": " + errnoText(err);
+  }
 
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return "cannot replace " + where + ": " + errnoText(err);
-    }
-    if (crashes("renamed")) return "crash after renamed";
-    if (fails("renamed")) return "injected failure after renamed";
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    return "cannot replace " + where + ": " + errnoText(err);
+  }
+  if (crashes("renamed")) return "crash after renamed";
+  if (fails("renamed")) return "injected failure after renamed";
 
-    // Makes the rename itself survive a power cut. If this fails the new table is in place and
-    // every reader sees it, so reporting the save as failed would mislead the player.
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return "";
+  // Makes the rename itself survive a power cut. If this fails the new table is in place and
+  // every reader sees it, so reporting the save as failed would mislead the player.
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return "";
 }
 
 } // namespace nad::hiscore

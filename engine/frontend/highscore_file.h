@@ -16,9 +16,9 @@ inline constexpr int kMaxNameChars = 20;
 inline constexpr const char *kFileName = "extract.ext";
 
 struct Record {
-    std::string name = "-";  // UTF-8
-    std::string points = "0"; // the field as read; numberValue() gives its value
-    bool operator==(const Record &) const = default;
+  std::string name = "-";   // UTF-8
+  std::string points = "0"; // the field as read; numberValue() gives its value
+  bool operator==(const Record &) const = default;
 };
 using Table = std::array<Record, kRows>;
 
@@ -63,14 +63,14 @@ std::size_t utf8Length(std::string_view utf8);
 // program's folder (the installed table); always written there. With neither variable usable both
 // paths stay in the program's folder and saving reports why it failed.
 struct Location {
-    std::filesystem::path readPath, writePath;
+  std::filesystem::path readPath, writePath;
 };
 Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home);
 
 struct LoadResult {
-    Table table;
-    bool complete = false;  // the file held all fourteen fields
-    std::string problem;    // "" or a one-line reason
+  Table table;
+  bool complete = false; // the file held all fourteen fields
+  std::string problem;   // "" or a one-line reason
 };
 // Never throws. A missing, unreadable or short file gives the defaults for what is missing.
 // Reads at most kMaxFileBytes.
@@ -81,8 +81,8 @@ LoadResult load(const std::filesystem::path &path);
 // true makes save() fail there as if a system call had failed (cleanup included), crashAfter
 // returning true makes it return at once, leaving the disk as a crash at that point would.
 struct SaveHooks {
-    std::function<bool(std::string_view step)> failAfter;
-    std::function<bool(std::string_view step)> crashAfter;
+  std::function<bool(std::string_view step)> failAfter;
+  std::function<bool(std::string_view step)> crashAfter;
 };
 // Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
 // `path`, fsyncs it, renames it over `path` and fsyncs the folder. Returns "" or a one-line

@@ -2,17 +2,17 @@
 
 namespace nad {
 
-bool MusicIsOn(const Form &f) {
-  return f.scene[Label11].caption == kMusicOn || f.scene[Label12].caption == kMusicOn;
-}
+bool MusicIsOn(const Form &f) { return f.scene[Label11].caption == kMusicOn || f.scene[Label12].caption == kMusicOn; }
 
 void SelectMusic(Form &f, MusicFile file) {
   f.platform.music.setFileName((f.platform.programDir / (file == MusicFile::Menu ? "menu.mid" : "game.mid")).string());
 }
 
 void FollowMusicSwitch(Form &f) {
-  if (MusicIsOn(f)) f.platform.music.play();
-  else f.platform.music.pause();
+  if (MusicIsOn(f))
+    f.platform.music.play();
+  else
+    f.platform.music.pause();
 }
 
 namespace {

@@ -7,7 +7,7 @@
 namespace nad {
 
 void FocusTextBox(Form &f, int clickX);
-void TextBoxKey(Form &f, int code);              // Backspace, Delete, Left, Right, Home, End
+void TextBoxKey(Form &f, int code);               // Backspace, Delete, Left, Right, Home, End
 void TextBoxType(Form &f, std::string_view utf8); // typed text, at most 20 characters in all
 
 } // namespace nad

@@ -21,13 +21,13 @@ inline constexpr int P = 80, KeypadPlus = 107, KeypadMinus = 109, Plus = 187, Mi
 } // namespace key
 
 enum class EventKind {
-  KeyDown,  // code, repeat (auto-repeat of a held key arrives as further presses)
-  KeyUp,    // code
-  Click,    // x, y in client coordinates of the window
-  Text,     // text typed (UTF-8), for the focused text box
-  Quit,     // the window is being closed
-  Expose,   // the window must be shown again
-  Stall,    // headless only: the program is busy for `ms` milliseconds
+  KeyDown,     // code, repeat (auto-repeat of a held key arrives as further presses)
+  KeyUp,       // code
+  Click,       // x, y in client coordinates of the window
+  Text,        // text typed (UTF-8), for the focused text box
+  Quit,        // the window is being closed
+  Expose,      // the window must be shown again
+  Stall,       // headless only: the program is busy for `ms` milliseconds
   DialogClose, // headless only: the player closes an open message box
 };
 

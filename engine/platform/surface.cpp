@@ -29,8 +29,16 @@ void Surface::copyFrom(const Surface &other) {
 void Surface::blit(int dx, int dy, int w, int h, const Surface &src, int sx, int sy, RasterOp op) {
   // Clip against the source, then against the destination, moving both origins together.
   auto clip = [&](int &d, int &s, int &len, int srcLimit, int dstLimit) {
-    if (s < 0) { d -= s; len += s; s = 0; }
-    if (d < 0) { s -= d; len += d; d = 0; }
+    if (s < 0) {
+      d -= s;
+      len += s;
+      s = 0;
+    }
+    if (d < 0) {
+      s -= d;
+      len += d;
+      d = 0;
+    }
     len = std::min({len, srcLimit - s, dstLimit - d});
   };
   clip(dx, sx, w, src.w_, w_);
@@ -41,8 +49,12 @@ void Surface::blit(int dx, int dy, int w, int h, const Surface &src, int sx, int
     const uint32_t *s = src.row(sy + y) + sx;
     switch (op) {
     case RasterOp::SrcCopy: std::memmove(d, s, size_t(w) * sizeof(uint32_t)); break;
-    case RasterOp::SrcAnd: for (int x = 0; x < w; ++x) d[x] &= s[x]; break;
-    case RasterOp::SrcPaint: for (int x = 0; x < w; ++x) d[x] |= s[x]; break;
+    case RasterOp::SrcAnd:
+      for (int x = 0; x < w; ++x) d[x] &= s[x];
+      break;
+    case RasterOp::SrcPaint:
+      for (int x = 0; x < w; ++x) d[x] |= s[x];
+      break;
     }
   }
 }

@@ -53,7 +53,7 @@ struct Control {
   const char *name = "";
   Kind kind = Kind::Panel;
   Id parent = Form1;
-  float left = 0, top = 0; // outer top-left in the container's inner area, pixels
+  float left = 0, top = 0;   // outer top-left in the container's inner area, pixels
   int width = 0, height = 0; // outer size, border included
   int border = 0;
   bool visible = true;

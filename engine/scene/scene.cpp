@@ -139,16 +139,16 @@ Scene::Scene() {
     gArrayNames[size_t(sob(i))] = arrayName("sob", i);
     apply(controls_[size_t(sobspecial(i))], {sobspecial(i), gArrayNames[size_t(sobspecial(i))].c_str(), P, Form1,
                                              kDeerX[i], 56, 70, 40, 0, false, "", Font::Default, kWhite, false, true});
-    apply(controls_[size_t(sob(i))], {sob(i), gArrayNames[size_t(sob(i))].c_str(), P, Form1, kDeerX[i], 0, 74, 44,
-                                      2, false, "", Font::Default, kWhite, false, true});
+    apply(controls_[size_t(sob(i))], {sob(i), gArrayNames[size_t(sob(i))].c_str(), P, Form1, kDeerX[i], 0, 74, 44, 2,
+                                      false, "", Font::Default, kWhite, false, true});
   }
   for (int r = 0; r < 7; ++r) {
     gArrayNames[size_t(highscore(r))] = arrayName("highscore", r);
     gArrayNames[size_t(hiscr(r))] = arrayName("hiscr", r);
     apply(controls_[size_t(highscore(r))], {highscore(r), gArrayNames[size_t(highscore(r))].c_str(), L, Picture2,
                                             kNameRowX[r], 88 + 24 * r, 193, 25, 0, true, "-", Font::TableSerif});
-    apply(controls_[size_t(hiscr(r))], {hiscr(r), gArrayNames[size_t(hiscr(r))].c_str(), L, Picture2,
-                                        kPointsRowX[r], 88 + 24 * r, 57, 25, 0, true, "0", Font::TableSerif});
+    apply(controls_[size_t(hiscr(r))], {hiscr(r), gArrayNames[size_t(hiscr(r))].c_str(), L, Picture2, kPointsRowX[r],
+                                        88 + 24 * r, 57, 25, 0, true, "0", Font::TableSerif});
   }
   for (int i = 0; i < 12; ++i) {
     gArrayNames[size_t(darek(i))] = arrayName("darek", i);
@@ -316,7 +316,10 @@ void Scene::drawText(Surface &frame, const Control &c, int x, int y, int cx0, in
     for (int xx = r.x0; xx < r.x1; ++xx) {
       unsigned a = cov[xx];
       if (a == 0) continue;
-      if (a == 255) { d[xx] = fg; continue; }
+      if (a == 255) {
+        d[xx] = fg;
+        continue;
+      }
       uint32_t bg = d[xx], out = 0;
       for (int sh = 0; sh <= 16; sh += 8) {
         unsigned f = (fg >> sh) & 255, b = (bg >> sh) & 255;
@@ -327,8 +330,7 @@ void Scene::drawText(Surface &frame, const Control &c, int x, int y, int cx0, in
   }
 }
 
-void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1,
-                        TextRenderer &text) {
+void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text) {
   Control &c = (*this)[id];
   if (!c.visible) return;
   int x = ox + roundPixel(c.left), y = oy + roundPixel(c.top);
@@ -357,7 +359,8 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
     int caretX = x + 4 + text.measure(c.font, std::string_view(c.caption).substr(0, caret_));
     int shift = std::max(0, caretX - (x + c.width - 4)); // keep the caret in view
     drawText(frame, shownText, x + 4 - shift, ty, inner.x0, inner.y0, inner.x1, inner.y1);
-    if (focus_ == id) fillClipped(frame, {inner.x0, inner.y0, inner.x1, inner.y1}, caretX - shift, y + 3, 1, c.height - 6, 0);
+    if (focus_ == id)
+      fillClipped(frame, {inner.x0, inner.y0, inner.x1, inner.y1}, caretX - shift, y + 3, 1, c.height - 6, 0);
     return;
   }
   case Kind::Panel: break;
@@ -377,7 +380,8 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
   int ix = x + c.border, iy = y + c.border;
   Rect inner = outer.clip(ix, iy, c.innerWidth(), c.innerHeight());
   const Surface &img = c.persistent ? c.image : c.picture;
-  if (img.empty()) fillClipped(frame, inner, ix, iy, c.innerWidth(), c.innerHeight(), kNightSky);
+  if (img.empty())
+    fillClipped(frame, inner, ix, iy, c.innerWidth(), c.innerHeight(), kNightSky);
   else {
     // Below and right of a smaller picture the panel shows its own background.
     if (img.width() < c.innerWidth() || img.height() < c.innerHeight())

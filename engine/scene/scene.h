@@ -62,7 +62,10 @@ public:
   Id focus() const { return focus_; }
   void setFocus(Id id);
   size_t caret() const { return caret_; }
-  void setCaret(size_t c) { caret_ = c; dirty_ = true; }
+  void setCaret(size_t c) {
+    caret_ = c;
+    dirty_ = true;
+  }
 
 private:
   void layoutLabel(Control &c, TextRenderer &text);

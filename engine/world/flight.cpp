@@ -4,8 +4,8 @@
 
 namespace nad {
 namespace {
-constexpr double kTop = 80, kBottom = 250;   // band of the lead's height
-constexpr double kLeft = 100, kRight = 370;  // band of teamX while steering
+constexpr double kTop = 80, kBottom = 250;  // band of the lead's height
+constexpr double kLeft = 100, kRight = 370; // band of teamX while steering
 constexpr double kStep = 0.1, kMaxSpeed = 2;
 } // namespace
 
@@ -36,8 +36,10 @@ void SteerVertically(GameState &s) {
     if (s.trailY[1] > kBottom) s.velocityY = -1;
     // No dead band: the decay never lands exactly on 0 once it has left it.
     if (s.velocityY != 0) {
-      if (s.velocityY > 0) s.velocityY = s.velocityY - kStep;
-      else s.velocityY = s.velocityY + kStep;
+      if (s.velocityY > 0)
+        s.velocityY = s.velocityY - kStep;
+      else
+        s.velocityY = s.velocityY + kStep;
     }
   }
   if (s.vertDir == VertDir::Down) {
@@ -60,8 +62,10 @@ void SteerHorizontallyAndMove(GameState &s) {
   }
   if (isBlank(s.horizDir)) {
     if (s.velocityX != 0) {
-      if (s.velocityX > 0) s.velocityX = s.velocityX - kStep;
-      else s.velocityX = s.velocityX + kStep;
+      if (s.velocityX > 0)
+        s.velocityX = s.velocityX - kStep;
+      else
+        s.velocityX = s.velocityX + kStep;
     }
   }
   if (s.horizDir == HorizDir::Left) {

@@ -42,8 +42,8 @@ struct Target {
   const char *what;
 };
 constexpr Target kTargets[] = {
-    {320, 245, "start"}, {320, 285, "info"},        {320, 325, "table"},     {254, 182, "name box"},
-    {311, 290, "confirm"}, {510, 430, "back"},      {600, 6, "music"},       {60, 440, "portal"},
+    {320, 245, "start"},   {320, 285, "info"}, {320, 325, "table"}, {254, 182, "name box"},
+    {311, 290, "confirm"}, {510, 430, "back"}, {600, 6, "music"},   {60, 440, "portal"},
 };
 constexpr int kQuitX = 320, kQuitY = 365;
 
@@ -53,10 +53,25 @@ constexpr int kGameKeys[] = {38, 40, 39, 37}; // the arrows; space, +, -, P and 
 constexpr int kOtherKeys[] = {8, 9, 13, 16, 17, 18, 35, 36, 46, 65, 90, 187, 189, 0, 255, 1000, -5};
 
 const char *const kTexts[] = {
-    "Ježíšek", "ěščřžýáíéůúňťď", "ĚŠČŘŽÝÁÍÉŮÚŇŤĎ", "\"quoted\", \"and\"", "a,b,c\r\n\"x\"",
-    "\x01\x02\t\x1b\x7f", "\xff\xfe\xc3", "\xe2\x82", "🎄🎅 ho ho", "Žluťoučký kůň úpěl ďábelské ódy",
-    "0123456789012345678901234567890123456789012345678901234567890123456789", " ", "", "-", "\"",
-    "ÄÖÜß€‚„…†‡‰Š‹ŚŤŽŹ", "日本語", "\xc2\x85\xc2\x9f", "BRIMEL",
+    "Ježíšek",
+    "ěščřžýáíéůúňťď",
+    "ĚŠČŘŽÝÁÍÉŮÚŇŤĎ",
+    "\"quoted\", \"and\"",
+    "a,b,c\r\n\"x\"",
+    "\x01\x02\t\x1b\x7f",
+    "\xff\xfe\xc3",
+    "\xe2\x82",
+    "🎄🎅 ho ho",
+    "Žluťoučký kůň úpěl ďábelské ódy",
+    "0123456789012345678901234567890123456789012345678901234567890123456789",
+    " ",
+    "",
+    "-",
+    "\"",
+    "ÄÖÜß€‚„…†‡‰Š‹ŚŤŽŹ",
+    "日本語",
+    "\xc2\x85\xc2\x9f",
+    "BRIMEL",
 };
 
 std::string slurp(const fs::path &p) {
@@ -193,7 +208,8 @@ public:
     ASSERT_LE(flying, 6);
     ASSERT_TRUE(std::isfinite(s.points)) << where();
     ASSERT_EQ(std::floor(s.points), s.points) << where();
-    for (int i = 1; i <= 3; ++i) ASSERT_TRUE(s.deerFrame[i] >= 0 && s.deerFrame[i] <= 9) << "deerFrame " << i << where();
+    for (int i = 1; i <= 3; ++i)
+      ASSERT_TRUE(s.deerFrame[i] >= 0 && s.deerFrame[i] <= 9) << "deerFrame " << i << where();
     // The world reset of the load gives vertDir a value; horizDir and the banner may stay unset.
     ASSERT_TRUE(s.vertDir == VertDir::None || s.vertDir == VertDir::Up || s.vertDir == VertDir::Down) << where();
     ASSERT_LE(int(s.horizDir), int(HorizDir::Left)) << where();
@@ -233,13 +249,20 @@ private:
   void act(int64_t t) {
     const bool calm = inGame_ && patient_;
     const double r = std::uniform_real_distribution<>(0, 1)(rng_);
-    if (r < 0.55) key(t, calm);
-    else if (r < 0.80) click(t, calm);
-    else if (r < 0.90) hp_->type(t, kTexts[pick(std::size(kTexts))]);
-    else if (r < 0.93) hp_->closeDialog(t);
-    else if (r < 0.96) hp_->stall(t, chance(0.9) ? int(between(1, 120)) : int(between(500, 3000)));
-    else if (r < 0.99) hp_->idleUntil(t);
-    else if (!calm && chance(0.2)) hp_->quit(t); // the window closed: the program starts afresh
+    if (r < 0.55)
+      key(t, calm);
+    else if (r < 0.80)
+      click(t, calm);
+    else if (r < 0.90)
+      hp_->type(t, kTexts[pick(std::size(kTexts))]);
+    else if (r < 0.93)
+      hp_->closeDialog(t);
+    else if (r < 0.96)
+      hp_->stall(t, chance(0.9) ? int(between(1, 120)) : int(between(500, 3000)));
+    else if (r < 0.99)
+      hp_->idleUntil(t);
+    else if (!calm && chance(0.2))
+      hp_->quit(t); // the window closed: the program starts afresh
   }
 
   void key(int64_t t, bool calm) {
@@ -291,8 +314,10 @@ private:
     hp_->click(t, 254 + int(between(-3, 60)), 182 + int(between(-3, 3)));
     for (int i = 0, n = int(between(0, 6)); i < n; ++i) {
       t += between(20, 200);
-      if (chance(0.5)) hp_->type(t, kTexts[pick(std::size(kTexts))]);
-      else hp_->press(t, chance(0.5) ? key::Backspace : kOtherKeys[pick(std::size(kOtherKeys))]);
+      if (chance(0.5))
+        hp_->type(t, kTexts[pick(std::size(kTexts))]);
+      else
+        hp_->press(t, chance(0.5) ? key::Backspace : kOtherKeys[pick(std::size(kOtherKeys))]);
     }
     hp_->click(t += between(100, 600), 311 + int(between(-5, 5)), 290 + int(between(-5, 5)));
     hp_->click(t += between(100, 900), 510, 430);
@@ -351,7 +376,8 @@ TEST(Monkey, ThousandsOfRandomInputsKeepTheRecordAndTheTableSound) {
     // The first life starts without a table (every positive score gets in); now and then a later
     // one starts again from the installed table, whose scores are hard to beat.
     if (totals.restarts % 2 == 1)
-      fs::copy_file(gameDir / hiscore::kFileName, dir.path() / hiscore::kFileName, fs::copy_options::overwrite_existing);
+      fs::copy_file(gameDir / hiscore::kFileName, dir.path() / hiscore::kFileName,
+                    fs::copy_options::overwrite_existing);
     Form_Load(*form);
     monkey.attach(*hp, *form);
     try {

@@ -56,7 +56,8 @@ TEST(SaveUnderKill, TheFileIsAlwaysTheOldOrTheNewTable) {
   const auto t0 = std::chrono::steady_clock::now();
   for (int i = 0; i < 20; ++i) ASSERT_EQ(hiscore::save(file, i % 2 ? a : b), "");
   const long saveMicros = std::max<long>(
-      1, long(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count() / 20));
+      1,
+      long(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count() / 20));
 
   std::mt19937 rng(1225);
   const int kills = 1000;
@@ -89,8 +90,7 @@ TEST(SaveUnderKill, TheFileIsAlwaysTheOldOrTheNewTable) {
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
     const std::string now = slurp(file);
-    ASSERT_TRUE(now == bytesA || now == bytesB) << "kill " << k << " left a torn table of " << now.size()
-                                                << " bytes:\n"
+    ASSERT_TRUE(now == bytesA || now == bytesB) << "kill " << k << " left a torn table of " << now.size() << " bytes:\n"
                                                 << now;
     (now == bytesA ? sawA : sawB)++;
     // A temporary file left behind shows the kill fell inside a save, before its rename.

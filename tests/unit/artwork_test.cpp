@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr uint32_t kSky = 0x00286F;          // (0, 40, 111)
-constexpr uint32_t kReindeerSky = 0x002B6D;  // (0, 43, 109)
-constexpr uint32_t kChimneyKey = 0x101710;   // (16, 23, 16)
+constexpr uint32_t kSky = 0x00286F;         // (0, 40, 111)
+constexpr uint32_t kReindeerSky = 0x002B6D; // (0, 43, 109)
+constexpr uint32_t kChimneyKey = 0x101710;  // (16, 23, 16)
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 const nad::Surface &picture(const std::string &name) {
@@ -34,8 +34,8 @@ struct Size {
 };
 
 std::vector<Size> allPictures() {
-  std::vector<Size> v = {{"menu", 640, 480}, {"info", 640, 165}, {"Picture2", 467, 403}, {"Picture1", 429, 269},
-                         {"logo", 240, 73},  {"l1", 240, 73},    {"l2", 240, 73},        {"pic", 643, 483},
+  std::vector<Size> v = {{"menu", 640, 480},   {"info", 640, 165}, {"Picture2", 467, 403}, {"Picture1", 429, 269},
+                         {"logo", 240, 73},    {"l1", 240, 73},    {"l2", 240, 73},        {"pic", 643, 483},
                          {"barak", 2907, 209}, {"santa", 65, 38}};
   for (int i = 0; i < 10; ++i) {
     v.push_back({numbered("sob", i), 70, 40});
@@ -58,9 +58,9 @@ TEST(Artwork, AllFortyEightPicturesHaveTheirSizes) {
 }
 
 TEST(Artwork, OpaquePicturesHaveTheirBackgroundInEveryCorner) {
-  std::vector<std::pair<std::string, uint32_t>> cases = {
-      {"menu", kSky}, {"info", kSky}, {"Picture2", kSky}, {"Picture1", kSky}, {"logo", kSky},
-      {"l1", kSky},   {"l2", kSky},   {"pic", kSky},      {"santa", kSky}};
+  std::vector<std::pair<std::string, uint32_t>> cases = {{"menu", kSky},     {"info", kSky}, {"Picture2", kSky},
+                                                         {"Picture1", kSky}, {"logo", kSky}, {"l1", kSky},
+                                                         {"l2", kSky},       {"pic", kSky},  {"santa", kSky}};
   for (int i = 0; i < 10; ++i) {
     cases.push_back({numbered("sob", i), kReindeerSky});
     cases.push_back({numbered("sobspecial", i), kReindeerSky});
@@ -83,10 +83,10 @@ TEST(Artwork, AreasUnderGameDrawnContentArePlainSky) {
     std::string name;
     int x0, y0, x1, y1;
   } cases[] = {
-      {"pic", 0, 0, 642, 482},      // the play field is reset to this every frame
-      {"logo", 0, 0, 239, 72},      // the banner frame's background
-      {"menu", 584, 0, 639, 14},    // the music switch label
-      {"Picture2", 103, 88, 361, 257}, // the high-score rows
+      {"pic", 0, 0, 642, 482},          // the play field is reset to this every frame
+      {"logo", 0, 0, 239, 72},          // the banner frame's background
+      {"menu", 584, 0, 639, 14},        // the music switch label
+      {"Picture2", 103, 88, 361, 257},  // the high-score rows
       {"Picture1", 136, 128, 297, 147}, // the name text box
   };
   for (const auto &c : cases) {
@@ -106,9 +106,9 @@ TEST(Artwork, ClickableWordsLieInsideTheirClickAreas) {
     int x0, y0, x1, y1;
     bool red;
   } cases[] = {
-      {"menu", 232, 234, 408, 256, false},  {"menu", 224, 269, 416, 294, false},
-      {"menu", 224, 307, 416, 338, false},  {"menu", 248, 352, 392, 372, false},
-      {"info", 552, 0, 639, 32, true},      {"Picture2", 376, 368, 464, 392, true},
+      {"menu", 232, 234, 408, 256, false},     {"menu", 224, 269, 416, 294, false},
+      {"menu", 224, 307, 416, 338, false},     {"menu", 248, 352, 392, 372, false},
+      {"info", 552, 0, 639, 32, true},         {"Picture2", 376, 368, 464, 392, true},
       {"Picture1", 128, 216, 272, 264, false}, {"menu", 8, 400, 224, 479, false},
       {"menu", 376, 416, 639, 472, false},
   };
@@ -211,8 +211,7 @@ std::vector<Patch> chimneyPatches(const nad::Surface &s) {
   std::vector<std::pair<int, int>> stack;
   for (int y = 0; y < s.height(); ++y)
     for (int x = 0; x < s.width(); ++x) {
-      if ((x == 0 && y == 0) || s.at(x, y) != kChimneyKey || seen[size_t(y) * size_t(s.width()) + size_t(x)])
-        continue;
+      if ((x == 0 && y == 0) || s.at(x, y) != kChimneyKey || seen[size_t(y) * size_t(s.width()) + size_t(x)]) continue;
       Patch p{x, y, x, y, 0};
       stack.push_back({x, y});
       seen[size_t(y) * size_t(s.width()) + size_t(x)] = 1;

@@ -74,9 +74,7 @@ struct Game {
     }
     return false;
   }
-  void writeScores(const std::string &bytes) {
-    std::ofstream(dir.path() / "extract.ext", std::ios::binary) << bytes;
-  }
+  void writeScores(const std::string &bytes) { std::ofstream(dir.path() / "extract.ext", std::ios::binary) << bytes; }
   std::string readScores() {
     std::ifstream in(dir.path() / "extract.ext", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -100,8 +98,10 @@ struct Game {
   std::vector<std::string> musicCalls() const {
     std::vector<std::string> out;
     for (const auto &c : hp.calls)
-      if (c.what == "music-file") out.push_back("file " + std::filesystem::path(c.arg).filename().string());
-      else if (c.what == "play" || c.what == "pause") out.push_back(c.what);
+      if (c.what == "music-file")
+        out.push_back("file " + std::filesystem::path(c.arg).filename().string());
+      else if (c.what == "play" || c.what == "pause")
+        out.push_back(c.what);
     return out;
   }
 };

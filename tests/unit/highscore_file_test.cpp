@@ -21,368 +21,409 @@ using namespace nad::hiscore;
 namespace {
 
 struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "hiscore-test-XXXXXX").string();
-        path = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
+  fs::path path;
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "hiscore-test-XXXXXX").string();
+    path = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path, ec);
+  }
 };
 
 std::string readFile(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void writeFile(const fs::path &p, const std::string &bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
+void writeFile(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 std::vector<std::string> folderEntries(const fs::path &dir) {
-    std::vector<std::string> names;
-    for (const auto &e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    return names;
+  std::vector<std::string> names;
+  for (const auto &e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  return names;
 }
 
 // Rows not listed must keep the defaults.
 void expectRows(const Table &t, const std::vector<Record> &rows) {
-    for (int r = 0; r < kRows; ++r) {
-        SCOPED_TRACE("row " + std::to_string(r));
-        const Record want = r < static_cast<int>(rows.size()) ? rows[r] : Record{};
-        EXPECT_EQ(t[r].name, want.name);
-        EXPECT_EQ(t[r].points, want.points);
-    }
+  for (int r = 0; r < kRows; ++r) {
+    SCOPED_TRACE("row " + std::to_string(r));
+    const Record want = r < static_cast<int>(rows.size()) ? rows[r] : Record{};
+    EXPECT_EQ(t[r].name, want.name);
+    EXPECT_EQ(t[r].points, want.points);
+  }
 }
 
-const std::string kSevenCrLf =
-    "\"Ann\",\"700\"\r\n\"Ben\",\"600\"\r\n\"Cyril\",\"500\"\r\n\"Dan\",\"400\"\r\n"
-    "\"Eva\",\"300\"\r\n\"Filip\",\"200\"\r\n\"Gita\",\"100\"\r\n";
-const std::vector<Record> kSevenRows = {{"Ann", "700"},  {"Ben", "600"},   {"Cyril", "500"}, {"Dan", "400"},
-                                        {"Eva", "300"},  {"Filip", "200"}, {"Gita", "100"}};
+const std::string kSevenCrLf = "\"Ann\",\"700\"\r\n\"Ben\",\"600\"\r\n\"Cyril\",\"500\"\r\n\"Dan\",\"400\"\r\n"
+                               "\"Eva\",\"300\"\r\n\"Filip\",\"200\"\r\n\"Gita\",\"100\"\r\n";
+const std::vector<Record> kSevenRows = {{"Ann", "700"}, {"Ben", "600"},   {"Cyril", "500"}, {"Dan", "400"},
+                                        {"Eva", "300"}, {"Filip", "200"}, {"Gita", "100"}};
 
 } // namespace
 
 TEST(HighscoreParse, FileContentsGiveTheseRows) {
-    struct Case {
-        const char *what;
-        std::string bytes;
-        std::vector<Record> rows;
-    };
-    const std::vector<Case> cases = {
-        {"seven records", kSevenCrLf, kSevenRows},
-        {"more than seven", kSevenCrLf + "\"Hugo\",\"50\"\r\n\"Ivan\",\"10\"\r\n", kSevenRows},
-        {"fewer than seven", "\"Ann\",\"9\"\r\n\"Ben\",\"8\"\r\n\"Cyril\",\"7\"\r\n",
-         {{"Ann", "9"}, {"Ben", "8"}, {"Cyril", "7"}}},
-        {"empty file", "", {}},
-        {"LF line ends", "\"Ann\",\"9\"\n\"Ben\",\"8\"\n", {{"Ann", "9"}, {"Ben", "8"}}},
-        {"CR line ends", "\"Ann\",\"9\"\r\"Ben\",\"8\"\r", {{"Ann", "9"}, {"Ben", "8"}}},
-        {"empty lines give no fields", "\r\n\r\n\"Ann\",\"9\"\r\n  \r\n\n\"Ben\",\"8\"", {{"Ann", "9"}, {"Ben", "8"}}},
-        {"leading blanks, junk after the quote", " \t\"Ann\" x, \t \"9\"junk\r\n", {{"Ann", "9"}}},
-        {"unquoted fields trimmed", "  Ann Lee \t, 9 \r\nBen,8", {{"Ann Lee", "9"}, {"Ben", "8"}}},
-        {"points kept as written", "\"a\",\"0042\"\r\n\"b\",\"12abc\"\r\n\"c\",\"abc\"\r\n\"d\",\"-7\"\r\n\"e\",\" 3.5x\"\r\n",
-         {{"a", "0042"}, {"b", "12abc"}, {"c", "abc"}, {"d", "-7"}, {"e", " 3.5x"}}},
-        {"empty name and empty points", "\"\",\"\"\r\n\"x\",\r\n", {{"", ""}, {"x", ""}}},
-        {"comma inside quotes", "\"Nov\xE1k, Jan\",\"5\"\r\n", {{"Novák, Jan", "5"}}},
-        {"cp1250 Dvořák", "\"\x44\x76\x6F\xF8\xE1\x6B\",\"1\"\r\n", {{"Dvořák", "1"}}},
-        {"undefined cp1250 byte", "\"a\x81z\",\"1\"\r\n", {{"a\xEF\xBF\xBDz", "1"}}},
-        {"line end is only a separator", "\"Ann\"\r\n\"Ben\",\"8\"\r\n", {{"Ann", "Ben"}, {"8", "0"}}},
-        {"quoted field spans a line end", "\"An\r\nn\",\"9\"", {{"An\r\nn", "9"}}},
-        {"unclosed quote runs to the end", "\"Ann\",\"9", {{"Ann", "9"}}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        expectRows(parse(c.bytes), c.rows);
-    }
+  struct Case {
+    const char *what;
+    std::string bytes;
+    std::vector<Record> rows;
+  };
+  const std::vector<Case> cases = {
+      {"seven records", kSevenCrLf, kSevenRows},
+      {"more than seven", kSevenCrLf + "\"Hugo\",\"50\"\r\n\"Ivan\",\"10\"\r\n", kSevenRows},
+      {"fewer than seven",
+       "\"Ann\",\"9\"\r\n\"Ben\",\"8\"\r\n\"Cyril\",\"7\"\r\n",
+       {{"Ann", "9"}, {"Ben", "8"}, {"Cyril", "7"}}},
+      {"empty file", "", {}},
+      {"LF line ends", "\"Ann\",\"9\"\n\"Ben\",\"8\"\n", {{"Ann", "9"}, {"Ben", "8"}}},
+      {"CR line ends", "\"Ann\",\"9\"\r\"Ben\",\"8\"\r", {{"Ann", "9"}, {"Ben", "8"}}},
+      {"empty lines give no fields", "\r\n\r\n\"Ann\",\"9\"\r\n  \r\n\n\"Ben\",\"8\"", {{"Ann", "9"}, {"Ben", "8"}}},
+      {"leading blanks, junk after the quote", " \t\"Ann\" x, \t \"9\"junk\r\n", {{"Ann", "9"}}},
+      {"unquoted fields trimmed", "  Ann Lee \t, 9 \r\nBen,8", {{"Ann Lee", "9"}, {"Ben", "8"}}},
+      {"points kept as written",
+       "\"a\",\"0042\"\r\n\"b\",\"12abc\"\r\n\"c\",\"abc\"\r\n\"d\",\"-7\"\r\n\"e\",\" 3.5x\"\r\n",
+       {{"a", "0042"}, {"b", "12abc"}, {"c", "abc"}, {"d", "-7"}, {"e", " 3.5x"}}},
+      {"empty name and empty points", "\"\",\"\"\r\n\"x\",\r\n", {{"", ""}, {"x", ""}}},
+      {"comma inside quotes", "\"Nov\xE1k, Jan\",\"5\"\r\n", {{"Novák, Jan", "5"}}},
+      {"cp1250 Dvořák", "\"\x44\x76\x6F\xF8\xE1\x6B\",\"1\"\r\n", {{"Dvořák", "1"}}},
+      {"undefined cp1250 byte", "\"a\x81z\",\"1\"\r\n", {{"a\xEF\xBF\xBDz", "1"}}},
+      {"line end is only a separator", "\"Ann\"\r\n\"Ben\",\"8\"\r\n", {{"Ann", "Ben"}, {"8", "0"}}},
+      {"quoted field spans a line end", "\"An\r\nn\",\"9\"", {{"An\r\nn", "9"}}},
+      {"unclosed quote runs to the end", "\"Ann\",\"9", {{"Ann", "9"}}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    expectRows(parse(c.bytes), c.rows);
+  }
 }
 
 TEST(HighscoreParse, MoreThanSevenRecordsWriteBackSeven) {
-    const Table t = parse(kSevenCrLf + "\"Hugo\",\"50\"\r\n");
-    EXPECT_EQ(format(t), kSevenCrLf);
+  const Table t = parse(kSevenCrLf + "\"Hugo\",\"50\"\r\n");
+  EXPECT_EQ(format(t), kSevenCrLf);
 }
 
 TEST(HighscoreNumbers, NumberValue) {
-    const std::string nines(100000, '9');
-    const struct {
-        std::string text;
-        double value;
-    } cases[] = {
-        {"0042", 42},   {"12abc", 12},    {"abc", 0},         {"-7", -7},     {" 3.5x", 3.5},   {"\t+8", 8},
-        {"", 0},        {"-", 0},         {".5", 0.5},        {"-.25", -0.25}, {"5.", 5},       {"1e3", 1},
-        {"1 2", 1},     {"12.5.3", 12.5}, {"- 5", 0},         {"999999999999999", 999999999999999.0},
-        {nines, 1e15},  {"-" + nines, -1e15},
-        {std::string(100000, '0') + "7", 7},  // leading zeros do not push the number to the clamp
-        {"0." + std::string(100000, '0') + "1", 0},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.text.substr(0, 30));
-        EXPECT_EQ(numberValue(c.text), c.value);
-    }
-    EXPECT_FALSE(std::signbit(numberValue("-0")));
-    EXPECT_FALSE(std::signbit(numberValue("-0.0")));
+  const std::string nines(100000, '9');
+  const struct {
+    std::string text;
+    double value;
+  } cases[] = {
+      {"0042", 42},
+      {"12abc", 12},
+      {"abc", 0},
+      {"-7", -7},
+      {" 3.5x", 3.5},
+      {"\t+8", 8},
+      {"", 0},
+      {"-", 0},
+      {".5", 0.5},
+      {"-.25", -0.25},
+      {"5.", 5},
+      {"1e3", 1},
+      {"1 2", 1},
+      {"12.5.3", 12.5},
+      {"- 5", 0},
+      {"999999999999999", 999999999999999.0},
+      {nines, 1e15},
+      {"-" + nines, -1e15},
+      {std::string(100000, '0') + "7", 7}, // leading zeros do not push the number to the clamp
+      {"0." + std::string(100000, '0') + "1", 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 30));
+    EXPECT_EQ(numberValue(c.text), c.value);
+  }
+  EXPECT_FALSE(std::signbit(numberValue("-0")));
+  EXPECT_FALSE(std::signbit(numberValue("-0.0")));
 }
 
 TEST(HighscoreNumbers, NumberText) {
-    const struct {
-        double value;
-        const char *text;
-    } cases[] = {
-        {0, "0"},       {-0.0, "0"},     {42, "42"},     {-7, "-7"},  {0.5, "0"},    {1.5, "2"},
-        {2.5, "2"},     {-2.5, "-2"},    {-0.4, "0"},    {-0.5, "0"}, {2.6, "3"},    {-3.5, "-4"},
-        {123456789012.0, "123456789012"}, {1e15, "1000000000000000"}, {1e300, "1000000000000000"},
-        {-INFINITY, "-1000000000000000"}, {NAN, "0"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(numberText(c.value), c.text);
-    }
-    for (double v : {0.0, 1.0, -1.0, 9.0, 10.0, -100.0, 2500.0, 1234567.0, -999999999999999.0, 1e15})
-        EXPECT_EQ(numberValue(numberText(v)), v) << v;
+  const struct {
+    double value;
+    const char *text;
+  } cases[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {42, "42"},
+      {-7, "-7"},
+      {0.5, "0"},
+      {1.5, "2"},
+      {2.5, "2"},
+      {-2.5, "-2"},
+      {-0.4, "0"},
+      {-0.5, "0"},
+      {2.6, "3"},
+      {-3.5, "-4"},
+      {123456789012.0, "123456789012"},
+      {1e15, "1000000000000000"},
+      {1e300, "1000000000000000"},
+      {-INFINITY, "-1000000000000000"},
+      {NAN, "0"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(numberText(c.value), c.text);
+  }
+  for (double v : {0.0, 1.0, -1.0, 9.0, 10.0, -100.0, 2500.0, 1234567.0, -999999999999999.0, 1e15})
+    EXPECT_EQ(numberValue(numberText(v)), v) << v;
 }
 
 TEST(HighscoreNames, CleanName) {
-    const std::string twentyTwoR = [] {
-        std::string s;
-        for (int i = 0; i < 22; ++i) s += "Ř";
-        return s;
-    }();
-    const struct {
-        const char *what;
-        std::string in, out;
-    } cases[] = {
-        {"Czech letters kept", "Ježíšek", "Ježíšek"},
-        {"cut to 20 code points, not bytes", twentyTwoR, twentyTwoR.substr(0, 40)},
-        {"exactly 20 kept", "abcdefghijklmnopqrst", "abcdefghijklmnopqrst"},
-        {"controls do not count", "a\tb\rc\nd\x7F" "e\xC2\x85" "fghijklmnopqrstuvwxyz", "abcdefghijklmnopqrst"},
-        {"double quote becomes apostrophe", "Say \"hi\"", "Say 'hi'"},
-        {"comma kept", "Novák, Jan", "Novák, Jan"},
-        {"invalid byte dropped", "ab\xFF" "c", "abc"},
-        {"truncated sequence dropped", "ab\xC5", "ab"},
-        {"overlong slash dropped", "a\xC0\xAF" "b", "ab"},
-        {"surrogate dropped", "a\xED\xA0\x80" "b", "ab"},
-        {"outside cp1250 becomes ?", "日本 🎄", "?? ?"},
-        {"euro is in cp1250", "5€", "5€"},
-        {"empty", "", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string got = cleanName(c.in);
-        EXPECT_EQ(got, c.out);
-        EXPECT_EQ(cleanName(got), got);
-    }
-    EXPECT_EQ(utf8Length("Dvořák"), 6u);
-    EXPECT_EQ(utf8Length("🎄x"), 2u);
+  const std::string twentyTwoR = [] {
+    std::string s;
+    for (int i = 0; i < 22; ++i) s += "Ř";
+    return s;
+  }();
+  const struct {
+    const char *what;
+    std::string in, out;
+  } cases[] = {
+      {"Czech letters kept", "Ježíšek", "Ježíšek"},
+      {"cut to 20 code points, not bytes", twentyTwoR, twentyTwoR.substr(0, 40)},
+      {"exactly 20 kept", "abcdefghijklmnopqrst", "abcdefghijklmnopqrst"},
+      {"controls do not count",
+       "a\tb\rc\nd\x7F"
+       "e\xC2\x85"
+       "fghijklmnopqrstuvwxyz",
+       "abcdefghijklmnopqrst"},
+      {"double quote becomes apostrophe", "Say \"hi\"", "Say 'hi'"},
+      {"comma kept", "Novák, Jan", "Novák, Jan"},
+      {"invalid byte dropped",
+       "ab\xFF"
+       "c",
+       "abc"},
+      {"truncated sequence dropped", "ab\xC5", "ab"},
+      {"overlong slash dropped",
+       "a\xC0\xAF"
+       "b",
+       "ab"},
+      {"surrogate dropped",
+       "a\xED\xA0\x80"
+       "b",
+       "ab"},
+      {"outside cp1250 becomes ?", "日本 🎄", "?? ?"},
+      {"euro is in cp1250", "5€", "5€"},
+      {"empty", "", ""},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string got = cleanName(c.in);
+    EXPECT_EQ(got, c.out);
+    EXPECT_EQ(cleanName(got), got);
+  }
+  EXPECT_EQ(utf8Length("Dvořák"), 6u);
+  EXPECT_EQ(utf8Length("🎄x"), 2u);
 }
 
 TEST(HighscoreCodePage, EveryDefinedByteRoundTrips) {
-    int undefined = 0;
-    for (int b = 0; b < 256; ++b) {
-        const std::string byte(1, static_cast<char>(b));
-        const std::string utf8 = cp1250ToUtf8(byte);
-        if (utf8 == "\xEF\xBF\xBD") {
-            ++undefined;
-            EXPECT_EQ(utf8ToCp1250(utf8), "?");
-        } else {
-            EXPECT_EQ(utf8ToCp1250(utf8), byte) << "byte " << b;
-            EXPECT_EQ(utf8Length(utf8), 1u) << "byte " << b;
-        }
+  int undefined = 0;
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    const std::string utf8 = cp1250ToUtf8(byte);
+    if (utf8 == "\xEF\xBF\xBD") {
+      ++undefined;
+      EXPECT_EQ(utf8ToCp1250(utf8), "?");
+    } else {
+      EXPECT_EQ(utf8ToCp1250(utf8), byte) << "byte " << b;
+      EXPECT_EQ(utf8Length(utf8), 1u) << "byte " << b;
     }
-    EXPECT_EQ(undefined, 5);
-    EXPECT_EQ(cp1250ToUtf8("\x44\x76\x6F\xF8\xE1\x6B"), "Dvořák");
-    EXPECT_EQ(utf8ToCp1250("Čert € ŽŠ"), "\xC8\x65rt \x80 \x8E\x8A");
-    EXPECT_EQ(utf8ToCp1250("a\xFF" "b"), "a?b");
+  }
+  EXPECT_EQ(undefined, 5);
+  EXPECT_EQ(cp1250ToUtf8("\x44\x76\x6F\xF8\xE1\x6B"), "Dvořák");
+  EXPECT_EQ(utf8ToCp1250("Čert € ŽŠ"), "\xC8\x65rt \x80 \x8E\x8A");
+  EXPECT_EQ(utf8ToCp1250("a\xFF"
+                         "b"),
+            "a?b");
 }
 
 TEST(HighscoreFormat, ExactBytes) {
-    Table t;
-    t[0] = {"Dvořák", "0042"};
-    t[1] = {"Novák, Jan", "-7"};
-    t[2] = {"", "abc"};
-    t[3] = {"日本🎄", "2.5"};
-    t[4] = {"a\"b\r\nc", "1e3"};
-    EXPECT_EQ(format(t), "\"Dvo\xF8\xE1k\",\"42\"\r\n"
-                         "\"Nov\xE1k, Jan\",\"-7\"\r\n"
-                         "\"\",\"0\"\r\n"
-                         "\"???\",\"2\"\r\n"
-                         "\"a'bc\",\"1\"\r\n"
-                         "\"-\",\"0\"\r\n"
-                         "\"-\",\"0\"\r\n");
+  Table t;
+  t[0] = {"Dvořák", "0042"};
+  t[1] = {"Novák, Jan", "-7"};
+  t[2] = {"", "abc"};
+  t[3] = {"日本🎄", "2.5"};
+  t[4] = {"a\"b\r\nc", "1e3"};
+  EXPECT_EQ(format(t), "\"Dvo\xF8\xE1k\",\"42\"\r\n"
+                       "\"Nov\xE1k, Jan\",\"-7\"\r\n"
+                       "\"\",\"0\"\r\n"
+                       "\"???\",\"2\"\r\n"
+                       "\"a'bc\",\"1\"\r\n"
+                       "\"-\",\"0\"\r\n"
+                       "\"-\",\"0\"\r\n");
 }
 
 TEST(HighscoreFormat, CleanedTablesRoundTrip) {
-    // Fixed seed: mt19937's sequence is fixed by the standard, so the cases are the same each run.
-    std::mt19937 rng(2412);
-    const std::vector<std::string> pieces = {"a", "Ř", "ů", "\"", ",", " ", "\t", "\r\n", "\xFF", "\xC5", "🎄",
-                                             "€", "日", "\x81", "-", "0", "'", "\xC2\x85", "ß", "  "};
-    for (int n = 0; n < 2000; ++n) {
-        Table t;
-        for (Record &r : t) {
-            std::string raw;
-            for (int k = rng() % 30; k > 0; --k) raw += pieces[rng() % pieces.size()];
-            r.name = cleanName(raw);
-            const double v = static_cast<double>(static_cast<std::int64_t>(rng() % 2000001) - 1000000) / 4;
-            r.points = numberText(v);
-        }
-        ASSERT_EQ(parse(format(t)), t) << format(t);
+  // Fixed seed: mt19937's sequence is fixed by the standard, so the cases are the same each run.
+  std::mt19937 rng(2412);
+  const std::vector<std::string> pieces = {"a", "Ř", "ů",  "\"",   ",", " ", "\t", "\r\n",     "\xFF", "\xC5",
+                                           "🎄", "€", "日", "\x81", "-", "0", "'",  "\xC2\x85", "ß",    "  "};
+  for (int n = 0; n < 2000; ++n) {
+    Table t;
+    for (Record &r : t) {
+      std::string raw;
+      for (int k = rng() % 30; k > 0; --k) raw += pieces[rng() % pieces.size()];
+      r.name = cleanName(raw);
+      const double v = static_cast<double>(static_cast<std::int64_t>(rng() % 2000001) - 1000000) / 4;
+      r.points = numberText(v);
     }
+    ASSERT_EQ(parse(format(t)), t) << format(t);
+  }
 }
 
 TEST(HighscoreLoad, MissingShortAndUnreadableFilesGiveDefaults) {
-    TempDir dir;
-    const fs::path file = dir.path / kFileName;
+  TempDir dir;
+  const fs::path file = dir.path / kFileName;
 
-    LoadResult r = load(file);
-    EXPECT_FALSE(r.complete);
-    EXPECT_NE(r.problem, "");
-    expectRows(r.table, {});
+  LoadResult r = load(file);
+  EXPECT_FALSE(r.complete);
+  EXPECT_NE(r.problem, "");
+  expectRows(r.table, {});
 
-    writeFile(file, "\"Ann\",\"9\"\r\n\"Ben\"\r\n");
-    r = load(file);
-    EXPECT_FALSE(r.complete);
-    EXPECT_NE(r.problem, "");
-    expectRows(r.table, {{"Ann", "9"}, {"Ben", "0"}});
+  writeFile(file, "\"Ann\",\"9\"\r\n\"Ben\"\r\n");
+  r = load(file);
+  EXPECT_FALSE(r.complete);
+  EXPECT_NE(r.problem, "");
+  expectRows(r.table, {{"Ann", "9"}, {"Ben", "0"}});
 
-    writeFile(file, kSevenCrLf);
-    r = load(file);
-    EXPECT_TRUE(r.complete);
-    EXPECT_EQ(r.problem, "");
-    expectRows(r.table, kSevenRows);
+  writeFile(file, kSevenCrLf);
+  r = load(file);
+  EXPECT_TRUE(r.complete);
+  EXPECT_EQ(r.problem, "");
+  expectRows(r.table, kSevenRows);
 
-    r = load(dir.path); // a folder where the file should be
-    EXPECT_FALSE(r.complete);
-    EXPECT_NE(r.problem, "");
-    expectRows(r.table, {});
+  r = load(dir.path); // a folder where the file should be
+  EXPECT_FALSE(r.complete);
+  EXPECT_NE(r.problem, "");
+  expectRows(r.table, {});
 }
 
 TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
-    TempDir dir;
-    const fs::path file = dir.path / kFileName;
-    writeFile(file, "old");
-    ::chmod(file.c_str(), 0644);
-    Table t;
-    t[0] = {"Mikuláš", "2500"};
+  TempDir dir;
+  const fs::path file = dir.path / kFileName;
+  writeFile(file, "old");
+  ::chmod(file.c_str(), 0644);
+  Table t;
+  t[0] = {"Mikuláš", "2500"};
 
-    EXPECT_EQ(save(file, t), "");
-    EXPECT_EQ(readFile(file), format(t));
-    EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_EQ(save(file, t), "");
+  EXPECT_EQ(readFile(file), format(t));
+  EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 
-    const fs::path nested = dir.path / "share" / "nadilka" / kFileName;
-    EXPECT_EQ(save(nested, t), "");
-    EXPECT_EQ(load(nested).table, t);
+  const fs::path nested = dir.path / "share" / "nadilka" / kFileName;
+  EXPECT_EQ(save(nested, t), "");
+  EXPECT_EQ(load(nested).table, t);
 }
 
 TEST(HighscoreSave, SweepsTemporariesLeftByAKilledSaveButNotAFreshOne) {
-    TempDir dir;
-    const fs::path file = dir.path / kFileName;
-    const fs::path stale = dir.path / "extract.ext.a1B2c3", fresh = dir.path / "extract.ext.zZ9yY8";
-    const fs::path other = dir.path / "extract.ext.bak"; // not a temporary of ours
-    for (const fs::path &p : {stale, fresh, other}) writeFile(p, "\"half");
-    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
-    fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  TempDir dir;
+  const fs::path file = dir.path / kFileName;
+  const fs::path stale = dir.path / "extract.ext.a1B2c3", fresh = dir.path / "extract.ext.zZ9yY8";
+  const fs::path other = dir.path / "extract.ext.bak"; // not a temporary of ours
+  for (const fs::path &p : {stale, fresh, other}) writeFile(p, "\"half");
+  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::hours(2));
 
-    EXPECT_EQ(save(file, Table{}), "");
-    std::vector<std::string> left = folderEntries(dir.path);
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.bak", "extract.ext.zZ9yY8"}));
+  EXPECT_EQ(save(file, Table{}), "");
+  std::vector<std::string> left = folderEntries(dir.path);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.bak", "extract.ext.zZ9yY8"}));
 }
 
 TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
-    TempDir dir;
-    const fs::path notAFolder = dir.path / "plain";
-    writeFile(notAFolder, "keep");
-    EXPECT_NE(save(notAFolder / kFileName, Table{}), "");
-    EXPECT_EQ(readFile(notAFolder), "keep");
+  TempDir dir;
+  const fs::path notAFolder = dir.path / "plain";
+  writeFile(notAFolder, "keep");
+  EXPECT_NE(save(notAFolder / kFileName, Table{}), "");
+  EXPECT_EQ(readFile(notAFolder), "keep");
 
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    const fs::path locked = dir.path / "locked";
-    fs::create_directory(locked);
-    writeFile(locked / kFileName, "old");
-    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_NE(save(locked / kFileName, Table{}), "");
-    EXPECT_EQ(readFile(locked / kFileName), "old");
-    EXPECT_EQ(folderEntries(locked), std::vector<std::string>{kFileName});
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  const fs::path locked = dir.path / "locked";
+  fs::create_directory(locked);
+  writeFile(locked / kFileName, "old");
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_NE(save(locked / kFileName, Table{}), "");
+  EXPECT_EQ(readFile(locked / kFileName), "old");
+  EXPECT_EQ(folderEntries(locked), std::vector<std::string>{kFileName});
 }
 
 TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {
-    Table t;
-    t[0] = {"Sněhulák", "1800"};
-    const std::string oldBytes = kSevenCrLf, newBytes = format(t);
-    for (const char *step : {"created", "written", "synced", "renamed"}) {
-        for (bool crash : {false, true}) {
-            SCOPED_TRACE(std::string(crash ? "crash" : "failure") + " after " + step);
-            TempDir dir;
-            const fs::path file = dir.path / kFileName;
-            writeFile(file, oldBytes);
-            SaveHooks hooks;
-            (crash ? hooks.crashAfter : hooks.failAfter) = [&](std::string_view s) { return s == step; };
+  Table t;
+  t[0] = {"Sněhulák", "1800"};
+  const std::string oldBytes = kSevenCrLf, newBytes = format(t);
+  for (const char *step : {"created", "written", "synced", "renamed"}) {
+    for (bool crash : {false, true}) {
+      SCOPED_TRACE(std::string(crash ? "crash" : "failure") + " after " + step);
+      TempDir dir;
+      const fs::path file = dir.path / kFileName;
+      writeFile(file, oldBytes);
+      SaveHooks hooks;
+      (crash ? hooks.crashAfter : hooks.failAfter) = [&](std::string_view s) { return s == step; };
 
-            EXPECT_NE(save(file, t, &hooks), "");
-            const std::string now = readFile(file);
-            EXPECT_EQ(now, std::string_view(step) == "renamed" ? newBytes : oldBytes);
-            if (!crash) {
-                EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
-            }
+      EXPECT_NE(save(file, t, &hooks), "");
+      const std::string now = readFile(file);
+      EXPECT_EQ(now, std::string_view(step) == "renamed" ? newBytes : oldBytes);
+      if (!crash) {
+        EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
+      }
 
-            // Whatever a crash left behind, the next save works and is what loads.
-            EXPECT_EQ(save(file, t), "");
-            EXPECT_EQ(load(file).table, t);
-        }
+      // Whatever a crash left behind, the next save works and is what loads.
+      EXPECT_EQ(save(file, t), "");
+      EXPECT_EQ(load(file).table, t);
     }
+  }
 }
 
 TEST(HighscoreLocate, ProgramFolderOrUserDataFolder) {
-    TempDir dir;
-    const fs::path prog = dir.path / "game";
-    fs::create_directory(prog);
-    writeFile(dir.path / "plain", "");
-    // Under a regular file nothing can be created, whoever runs the test.
-    const fs::path lockedProg = dir.path / "plain" / "game";
-    const fs::path xdg = dir.path / "xdg", home = dir.path / "home";
-    const fs::path xdgFile = xdg / "nadilka" / kFileName;
-    const fs::path homeFile = home / ".local" / "share" / "nadilka" / kFileName;
-    fs::create_directories(xdgFile.parent_path());
-    const fs::path existingUser = dir.path / "xdg2";
-    fs::create_directories(existingUser / "nadilka");
-    writeFile(existingUser / "nadilka" / kFileName, kSevenCrLf);
+  TempDir dir;
+  const fs::path prog = dir.path / "game";
+  fs::create_directory(prog);
+  writeFile(dir.path / "plain", "");
+  // Under a regular file nothing can be created, whoever runs the test.
+  const fs::path lockedProg = dir.path / "plain" / "game";
+  const fs::path xdg = dir.path / "xdg", home = dir.path / "home";
+  const fs::path xdgFile = xdg / "nadilka" / kFileName;
+  const fs::path homeFile = home / ".local" / "share" / "nadilka" / kFileName;
+  fs::create_directories(xdgFile.parent_path());
+  const fs::path existingUser = dir.path / "xdg2";
+  fs::create_directories(existingUser / "nadilka");
+  writeFile(existingUser / "nadilka" / kFileName, kSevenCrLf);
 
-    const std::string xdgS = xdg.string(), homeS = home.string(), existingS = existingUser.string();
-    const struct {
-        const char *what;
-        fs::path programDir;
-        const char *xdgDataHome, *home;
-        fs::path read, write;
-    } cases[] = {
-        {"writable program folder", prog, xdgS.c_str(), homeS.c_str(), prog / kFileName, prog / kFileName},
-        {"locked, user file exists", lockedProg, existingS.c_str(), homeS.c_str(),
-         existingUser / "nadilka" / kFileName, existingUser / "nadilka" / kFileName},
-        {"locked, no user file yet", lockedProg, xdgS.c_str(), homeS.c_str(), lockedProg / kFileName, xdgFile},
-        {"XDG unset", lockedProg, nullptr, homeS.c_str(), lockedProg / kFileName, homeFile},
-        {"XDG empty", lockedProg, "", homeS.c_str(), lockedProg / kFileName, homeFile},
-        {"XDG relative", lockedProg, "rel/data", homeS.c_str(), lockedProg / kFileName, homeFile},
-        {"neither set", lockedProg, nullptr, nullptr, lockedProg / kFileName, lockedProg / kFileName},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        const Location loc = locate(c.programDir, c.xdgDataHome, c.home);
-        EXPECT_EQ(loc.readPath, c.read);
-        EXPECT_EQ(loc.writePath, c.write);
-    }
+  const std::string xdgS = xdg.string(), homeS = home.string(), existingS = existingUser.string();
+  const struct {
+    const char *what;
+    fs::path programDir;
+    const char *xdgDataHome, *home;
+    fs::path read, write;
+  } cases[] = {
+      {"writable program folder", prog, xdgS.c_str(), homeS.c_str(), prog / kFileName, prog / kFileName},
+      {"locked, user file exists", lockedProg, existingS.c_str(), homeS.c_str(), existingUser / "nadilka" / kFileName,
+       existingUser / "nadilka" / kFileName},
+      {"locked, no user file yet", lockedProg, xdgS.c_str(), homeS.c_str(), lockedProg / kFileName, xdgFile},
+      {"XDG unset", lockedProg, nullptr, homeS.c_str(), lockedProg / kFileName, homeFile},
+      {"XDG empty", lockedProg, "", homeS.c_str(), lockedProg / kFileName, homeFile},
+      {"XDG relative", lockedProg, "rel/data", homeS.c_str(), lockedProg / kFileName, homeFile},
+      {"neither set", lockedProg, nullptr, nullptr, lockedProg / kFileName, lockedProg / kFileName},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const Location loc = locate(c.programDir, c.xdgDataHome, c.home);
+    EXPECT_EQ(loc.readPath, c.read);
+    EXPECT_EQ(loc.writePath, c.write);
+  }
 }
 
 #ifdef NADILKA_SOURCE_DIR
 TEST(HighscoreInstalled, ShipsSevenOrderedRowsInTheExactFormat) {
-    const fs::path file = fs::path(NADILKA_SOURCE_DIR) / "assets" / kFileName;
-    const LoadResult r = load(file);
-    ASSERT_TRUE(r.complete) << r.problem;
-    for (int row = 1; row < kRows; ++row)
-        EXPECT_GT(numberValue(r.table[row - 1].points), numberValue(r.table[row].points)) << "row " << row;
-    EXPECT_EQ(r.table[0].name, "Ježíšek");
-    EXPECT_EQ(format(r.table), readFile(file)); // already in the exact form the game writes
+  const fs::path file = fs::path(NADILKA_SOURCE_DIR) / "assets" / kFileName;
+  const LoadResult r = load(file);
+  ASSERT_TRUE(r.complete) << r.problem;
+  for (int row = 1; row < kRows; ++row)
+    EXPECT_GT(numberValue(r.table[row - 1].points), numberValue(r.table[row].points)) << "row " << row;
+  EXPECT_EQ(r.table[0].name, "Ježíšek");
+  EXPECT_EQ(format(r.table), readFile(file)); // already in the exact form the game writes
 }
 #endif

@@ -44,8 +44,10 @@ TEST(Lifecycle, AWholeGameEndsOnTheHundredThirtiethTickInWellUnderASecond) {
   int64_t endedAt = -1;
   int passesAfterEnd = 0;
   g.log.afterUpdate = [&] {
-    if (endedAt >= 0) ++passesAfterEnd;
-    else if (!g.s.gameRunning) endedAt = g.log.starts.back();
+    if (endedAt >= 0)
+      ++passesAfterEnd;
+    else if (!g.s.gameRunning)
+      endedAt = g.log.starts.back();
   };
   auto t0 = std::chrono::steady_clock::now();
   g.run();

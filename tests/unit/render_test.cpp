@@ -244,10 +244,8 @@ TEST(RenderSprites, StarsMixByOrWhereTheyOverlapAndLieInFrontOfTheTeam) {
     std::vector<int> stars; // all placed at (x, y)
     int x, y;
   } cases[] = {
-      {"green and violet on the sky", {0, 3}, 420, 40},
-      {"gold and green", {1, 8}, 420, 40},
-      {"gold over the lead reindeer", {6}, 300, 110},
-      {"violet over the sleigh", {5}, 50, 100},
+      {"green and violet on the sky", {0, 3}, 420, 40}, {"gold and green", {1, 8}, 420, 40},
+      {"gold over the lead reindeer", {6}, 300, 110},   {"violet over the sleigh", {5}, 50, 100},
       {"a star cut at the corner", {2, 7}, 636, 475},
   };
   // Colour picture per star: 0, 2 and 8 green, 3, 5 and 7 violet, 1, 4 and 6 gold.

@@ -22,10 +22,16 @@ TEST(ReplayJson, NumbersAreShortestAndWholeWithoutFraction) {
     double v;
     const char *text;
   } cases[] = {
-      {430, "430"},          {-50, "-50"},        {0.1, "0.1"},
-      {1.1, "1.1"},          {0.1 + 0.2, "0.30000000000000004"},
-      {2.5, "2.5"},          {double(0.6932527f), "0.693252682685852"},
-      {1e22, "1e+22"},       {-0.0, "-0"},        {5e-324, "5e-324"},
+      {430, "430"},
+      {-50, "-50"},
+      {0.1, "0.1"},
+      {1.1, "1.1"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {2.5, "2.5"},
+      {double(0.6932527f), "0.693252682685852"},
+      {1e22, "1e+22"},
+      {-0.0, "-0"},
+      {5e-324, "5e-324"},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(number(c.v), c.text) << c.text;
@@ -46,9 +52,9 @@ TEST(ReplayJson, StringsEscapeWhatJsonRequiresAndKeepUtf8) {
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
       {"tab\tnl\ncr\r", "\"tab\\tnl\\ncr\\r\""},
       {std::string("\x01\x1f", 2), "\"\\u0001\\u001f\""},
-      {"\xc3\x28", "\"\\ufffd(\""},         // a lead byte without its continuation
+      {"\xc3\x28", "\"\\ufffd(\""},                  // a lead byte without its continuation
       {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""}, // a surrogate is not text
-      {"\xf0\x9f\x8e\x84", "\"\xf0\x9f\x8e\x84\""}, // beyond the basic plane
+      {"\xf0\x9f\x8e\x84", "\"\xf0\x9f\x8e\x84\""},  // beyond the basic plane
   };
   for (const Case &c : cases) {
     std::string s;

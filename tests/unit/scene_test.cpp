@@ -12,17 +12,30 @@ TEST(Scene, ClicksReachTheTopmostControlUnderThePointer) {
     bool infoShown, menuShown;
     Id expect;
   } cases[] = {
-      {233, 225, false, true, Image1},   {409, 260, false, true, Image1}, {410, 260, false, true, menu},
+      {233, 225, false, true, Image1},
+      {409, 260, false, true, Image1},
+      {410, 260, false, true, menu},
       {300, 265, false, true, Image4}, // Image4 overlaps Image1's last row and lies above it
-      {300, 290, false, true, Image4},   {300, 330, false, true, Image5}, {300, 370, false, true, Image2},
-      {20, 410, false, true, Image7},    {500, 430, false, true, Image8}, {600, 5, false, true, Label12},
-      {5, 5, false, true, menu},         {500, 20, false, true, menu}, // the banners lie beneath the menu
+      {300, 290, false, true, Image4},
+      {300, 330, false, true, Image5},
+      {300, 370, false, true, Image2},
+      {20, 410, false, true, Image7},
+      {500, 430, false, true, Image8},
+      {600, 5, false, true, Label12},
+      {5, 5, false, true, menu},
+      {500, 20, false, true, menu}, // the banners lie beneath the menu
       // the information panel covers the entries but the top 8 rows of Image1
-      {300, 230, true, true, Image1},    {300, 232, true, true, Image1}, {300, 233, true, true, info},
-      {300, 290, true, true, info},      {300, 330, true, true, info},  {300, 370, true, true, info},
+      {300, 230, true, true, Image1},
+      {300, 232, true, true, Image1},
+      {300, 233, true, true, info},
+      {300, 290, true, true, info},
+      {300, 330, true, true, info},
+      {300, 370, true, true, info},
       {600, 240, true, true, Image3},
       // with the menu hidden the play field and the banners are reachable
-      {500, 20, false, false, l2},       {20, 470, false, false, Label11}, {300, 200, false, false, pic},
+      {500, 20, false, false, l2},
+      {20, 470, false, false, Label11},
+      {300, 200, false, false, pic},
   };
   for (const Case &c : cases) {
     g.sc.setVisible(info, c.infoShown);

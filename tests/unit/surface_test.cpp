@@ -22,7 +22,7 @@ TEST(Surface, RasterOperationsCombineEveryBit) {
       {RasterOp::SrcCopy, 0x00F0F0F0, 0x00123456, 0x00123456},
       {RasterOp::SrcAnd, 0x00F0F0F0, 0x00123456, 0x00103050},
       {RasterOp::SrcPaint, 0x00F0F0F0, 0x00123456, 0x00F2F4F6},
-      {RasterOp::SrcAnd, 0x0000286F, 0x00FFFFFF, 0x0000286F}, // white mask keeps the scene
+      {RasterOp::SrcAnd, 0x0000286F, 0x00FFFFFF, 0x0000286F},   // white mask keeps the scene
       {RasterOp::SrcPaint, 0x00000000, 0x00ABCDEF, 0x00ABCDEF}, // sprite into a cut shape
   };
   for (const Case &c : cases) {
@@ -36,15 +36,14 @@ TEST(Surface, RasterOperationsCombineEveryBit) {
 TEST(Surface, TransfersAreClippedToBothSurfaces) {
   struct Case {
     int dx, dy, w, h, sx, sy;
-    int copied;      // pixels written
+    int copied;         // pixels written
     int firstX, firstY; // where source (sx', sy') = its first visible pixel landed
   } cases[] = {
-      {0, 0, 4, 4, 0, 0, 16, 0, 0},
-      {-2, -1, 4, 4, 0, 0, 6, 0, 0},  // off the top-left: source starts at (2, 1)
-      {2, 3, 4, 4, 0, 0, 2, 2, 3},    // off the bottom-right
-      {0, 0, 4, 4, -1, 0, 12, 1, 0},  // source left of the picture: nothing comes from there
-      {0, 0, 9, 9, 2, 2, 4, 0, 0},    // rectangle larger than the source
-      {4, 0, 4, 4, 0, 0, 0, 0, 0},    // entirely outside
+      {0, 0, 4, 4, 0, 0, 16, 0, 0},  {-2, -1, 4, 4, 0, 0, 6, 0, 0}, // off the top-left: source starts at (2, 1)
+      {2, 3, 4, 4, 0, 0, 2, 2, 3},                                  // off the bottom-right
+      {0, 0, 4, 4, -1, 0, 12, 1, 0}, // source left of the picture: nothing comes from there
+      {0, 0, 9, 9, 2, 2, 4, 0, 0},   // rectangle larger than the source
+      {4, 0, 4, 4, 0, 0, 0, 0, 0},   // entirely outside
   };
   for (const Case &c : cases) {
     Surface d(4, 4, 0xFFFFFFFF);
@@ -76,7 +75,8 @@ TEST(Surface, RoundingSendsAnExactHalfToTheEvenNeighbour) {
   struct Case {
     double v;
     int expect;
-  } cases[] = {{2.5, 2}, {3.5, 4}, {100.5, 100}, {101.5, 102}, {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {-100, -100}};
+  } cases[] = {{2.5, 2},   {3.5, 4},    {100.5, 100}, {101.5, 102}, {-0.5, 0},
+               {-1.5, -2}, {2.4999, 2}, {2.5001, 3},  {-100, -100}};
   for (const Case &c : cases) EXPECT_EQ(roundPixel(c.v), c.expect) << c.v;
 }
 

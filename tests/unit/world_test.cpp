@@ -30,8 +30,8 @@ TEST(WorldOrder, StarsAreRebornFromLastFramesLeadBeforeTheTeamMoves) {
   s.starX[5] = 1;   // 1 - 2.8 < 0: reborn
   s.starX[7] = 3.1; // 3.1 - 3.1 == 0: not below 0, stays
   for (int k = 1; k <= 16; ++k) s.trailY[k] = 120 + k;
-  s.velocityY = 2;    // the new lead height differs from the old one
-  s.velocityX = 1.5;  // and the team moves left in this very update
+  s.velocityY = 2;   // the new lead height differs from the old one
+  s.velocityX = 1.5; // and the team moves left in this very update
   s.teamX = 150;
   s.horizDir = HorizDir::None;
   g.f.rng.seed(7);
@@ -92,13 +92,10 @@ TEST(WorldHouses, ScrollAddsSpeedAndATenthOfTheSidewaysVelocityAndRestartsAboveT
     HorizDir dir; // keeps velocityX unchanged through the steering step
     double expected;
   } cases[] = {
-      {0, 2.5, 0, HorizDir::None, 2.5},
-      {0, 2.5, -2, HorizDir::Right, 2.3}, // moving right slows the houses
-      {0, 2.5, 2, HorizDir::Left, 2.7},   // moving left speeds them up
-      {2897.5, 2.5, 0, HorizDir::None, 2900},
-      {2900, 0, 0, HorizDir::None, 2900}, // exactly 2900 stays
-      {2900, 0.5, 0, HorizDir::None, -640},
-      {2897.5, 2.5, 2, HorizDir::Left, -640}, // 2900.2
+      {0, 2.5, 0, HorizDir::None, 2.5},       {0, 2.5, -2, HorizDir::Right, 2.3},     // moving right slows the houses
+      {0, 2.5, 2, HorizDir::Left, 2.7},                                               // moving left speeds them up
+      {2897.5, 2.5, 0, HorizDir::None, 2900}, {2900, 0, 0, HorizDir::None, 2900},     // exactly 2900 stays
+      {2900, 0.5, 0, HorizDir::None, -640},   {2897.5, 2.5, 2, HorizDir::Left, -640}, // 2900.2
       {-640, 3, 0, HorizDir::None, -637},
   };
   for (const Case &c : cases) {
@@ -209,7 +206,7 @@ TEST(WorldFlight, HeldDownBobsAboveTheLowerLimit) {
 TEST(WorldFlight, HeldSidewaysKeyOvershootsTheLimitByTheDecayDistance) {
   struct Case {
     int code;
-    int pressEvery; // frames between repeated presses
+    int pressEvery;            // frames between repeated presses
     double start, limit, sign; // sign: the direction of travel in teamX
     double velocityAtLimit, overshoot;
   } cases[] = {
@@ -278,10 +275,10 @@ TEST(WorldFlight, OutsideTheBandTheVelocityIsForcedBackAndDecaysAtOnce) {
     VertDir dir;
     double expected;
   } cases[] = {
-      {60, -1.5, VertDir::None, 0.9},   // above the band: pushed down
-      {60, -1.5, VertDir::Unset, 0.9},  // the empty start behaves as ""
-      {275, 1.7, VertDir::None, -0.9},  // below the band: pushed up
-      {150, 0.5, VertDir::None, 0.4},   // inside: only the decay
+      {60, -1.5, VertDir::None, 0.9},  // above the band: pushed down
+      {60, -1.5, VertDir::Unset, 0.9}, // the empty start behaves as ""
+      {275, 1.7, VertDir::None, -0.9}, // below the band: pushed up
+      {150, 0.5, VertDir::None, 0.4},  // inside: only the decay
       {150, -0.5, VertDir::None, -0.4},
   };
   for (const Case &c : cases) {
@@ -379,22 +376,19 @@ TEST(WorldGifts, DeliveryScoresByTheLeadHeightRoundedHalfToEven) {
 
 TEST(WorldGifts, OnlyTheChimneyColourAtTheRoundedProbePointDelivers) {
   struct Case {
-    double x, y;   // the gift before it falls
-    int px, py;    // the pixel painted in the chimney colour
+    double x, y; // the gift before it falls
+    int px, py;  // the pixel painted in the chimney colour
     bool delivered;
   } cases[] = {
-      {200, 200, 206, 219, true},
-      {200, 200, 205, 219, false},
-      {200, 200, 207, 219, false},
-      {200, 200, 206, 218, false},
-      {200, 200, 206, 220, false},
-      {200.5, 200.5, 206, 220, true}, // 206.5 -> 206, 219.5 -> 220
-      {201.5, 201.5, 208, 220, true}, // 207.5 -> 208, 220.5 -> 220
-      {-7, 200, 0, 219, false},       // probe at x = -1: outside, not the edge pixel
-      {637, 200, 642, 219, false},    // probe at x = 643
-      {200, 464, 206, 482, false},    // probe at y = 483
-      {-6, 200, 0, 219, true},        // probe at x = 0: inside
-      {200, 463, 206, 482, true},     // probe at y = 482: inside
+      {200, 200, 206, 219, true},     {200, 200, 205, 219, false},
+      {200, 200, 207, 219, false},    {200, 200, 206, 218, false},
+      {200, 200, 206, 220, false},    {200.5, 200.5, 206, 220, true}, // 206.5 -> 206, 219.5 -> 220
+      {201.5, 201.5, 208, 220, true},                                 // 207.5 -> 208, 220.5 -> 220
+      {-7, 200, 0, 219, false},                                       // probe at x = -1: outside, not the edge pixel
+      {637, 200, 642, 219, false},                                    // probe at x = 643
+      {200, 464, 206, 482, false},                                    // probe at y = 483
+      {-6, 200, 0, 219, true},                                        // probe at x = 0: inside
+      {200, 463, 206, 482, true},                                     // probe at y = 482: inside
   };
   for (const Case &c : cases) {
     GiftAtProbe t(c.x, c.y);

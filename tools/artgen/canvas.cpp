@@ -21,8 +21,7 @@ Rgb mix(Rgb a, Rgb b, double t) {
 }
 
 Canvas::Canvas(int w, int h, Rgb background)
-    : w_(w), h_(h), surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)),
-      cr_(cairo_create(surface_)) {
+    : w_(w), h_(h), surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr_(cairo_create(surface_)) {
   fillRect(0, 0, w, h, background);
 }
 
@@ -64,10 +63,10 @@ nad::Surface Canvas::toSurface() {
 
 namespace {
 
-constexpr std::array<const char *, 7> kFontFiles = {
-    "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf",  "LiberationSans-BoldItalic.ttf",
-    "LiberationSerif-Regular.ttf", "LiberationSerif-Bold.ttf", "LiberationSerif-BoldItalic.ttf",
-    "LiberationSerif-Italic.ttf"};
+constexpr std::array<const char *, 7> kFontFiles = {"LiberationSans-Regular.ttf",    "LiberationSans-Bold.ttf",
+                                                    "LiberationSans-BoldItalic.ttf", "LiberationSerif-Regular.ttf",
+                                                    "LiberationSerif-Bold.ttf",      "LiberationSerif-BoldItalic.ttf",
+                                                    "LiberationSerif-Italic.ttf"};
 
 // Fonts come straight from the files rather than through fontconfig, so a different
 // font setup on the build machine cannot change a single pixel.

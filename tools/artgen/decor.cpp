@@ -221,7 +221,8 @@ void wreath(cairo_t *cr, double cx, double cy, double r) {
   setColor(cr, {200, 20, 34});
   for (int side : {-1, 1}) {
     cairo_move_to(cr, cx, by);
-    cairo_curve_to(cr, cx + side * r * 0.25, by - r * 0.28, cx + side * r * 0.42, by - r * 0.1, cx + side * r * 0.36, by + r * 0.08);
+    cairo_curve_to(cr, cx + side * r * 0.25, by - r * 0.28, cx + side * r * 0.42, by - r * 0.1, cx + side * r * 0.36,
+                   by + r * 0.08);
     cairo_curve_to(cr, cx + side * r * 0.3, by + r * 0.16, cx + side * r * 0.12, by + r * 0.06, cx, by);
     cairo_fill(cr);
     cairo_move_to(cr, cx, by);

@@ -16,9 +16,9 @@ constexpr int kGroundY = 160; // houses stand here; rows below 182 are never sho
 constexpr double kPi = 3.14159265358979323846;
 
 struct House {
-  double x, w;     // wall
-  double eave;     // y of the wall top
-  double apex;     // y of the roof ridge
+  double x, w; // wall
+  double eave; // y of the wall top
+  double apex; // y of the roof ridge
   double overhang;
   Rgb wall, roof;
   int floors;

@@ -72,8 +72,12 @@ nad::Surface drawMenu() {
   Canvas c(640, 480, kSky);
   cairo_t *cr = c.cr();
   snowySky(cr, 640, 480, 1, 90,
-           {{0, 0, 236, 48}, {250, 8, 390, 222}, {130, 226, 510, 380}, {0, 396, 232, 480},
-            {370, 410, 640, 480}, {576, 0, 640, 20}});
+           {{0, 0, 236, 48},
+            {250, 8, 390, 222},
+            {130, 226, 510, 380},
+            {0, 396, 232, 480},
+            {370, 410, 640, 480},
+            {576, 0, 640, 20}});
   // Greeting from the makers, top left.
   useFont(cr, Font::SerifItalic, 15);
   setColor(cr, {235, 240, 255});
@@ -173,8 +177,7 @@ nad::Surface drawInfo() {
 nad::Surface drawHighScorePanel() {
   Canvas c(467, 403, kSky);
   cairo_t *cr = c.cr();
-  snowySky(cr, 467, 403, 3, 40,
-           {{0, 0, 467, 84}, {88, 80, 376, 268}, {0, 296, 300, 403}, {370, 360, 467, 403}});
+  snowySky(cr, 467, 403, 3, 40, {{0, 0, 467, 84}, {88, 80, 376, 268}, {0, 296, 300, 403}, {370, 360, 467, 403}});
   garland(cr, 20, 447, 8, 14, 6);
   double base = fitToBand(cr, Font::SerifBoldItalic, "High Score", 44, 74);
   goldText(cr, "High Score", 233, base, Align::Centre, 1.5);
@@ -196,8 +199,14 @@ nad::Surface drawHighScorePanel() {
 nad::Surface drawNameDialog() {
   Canvas c(429, 269, kSky);
   cairo_t *cr = c.cr();
-  snowySky(cr, 429, 269, 5, 30, {{0, 0, 429, 20}, {0, 0, 20, 269}, {405, 0, 429, 269}, {0, 249, 429, 269},
-                                 {90, 14, 340, 84}, {120, 96, 312, 160}, {128, 212, 274, 266}});
+  snowySky(cr, 429, 269, 5, 30,
+           {{0, 0, 429, 20},
+            {0, 0, 20, 269},
+            {405, 0, 429, 269},
+            {0, 249, 429, 269},
+            {90, 14, 340, 84},
+            {120, 96, 312, 160},
+            {128, 212, 274, 266}});
   // Double gold frame inside the part of the picture the dialog shows (425 x 265).
   setColor(cr, {214, 160, 50});
   cairo_set_line_width(cr, 2);

@@ -42,8 +42,8 @@ struct Leg {
 // during the forward swing (tucked hoof) and straightens while the hoof is planted.
 void drawLeg(cairo_t *cr, const Leg &l, double t, double dy, Rgb coat) {
   const double a = 2 * kPi * (t + l.phase);
-  const double swing = (l.front ? 0.75 : 0.65) * std::sin(a);          // + reaches forward
-  const double fold = 0.5 * (1 + std::cos(a));                           // 1 while swinging forward
+  const double swing = (l.front ? 0.75 : 0.65) * std::sin(a); // + reaches forward
+  const double fold = 0.5 * (1 + std::cos(a));                // 1 while swinging forward
   const double upper = l.front ? 6.2 : 6.8, lower = 6.8;
   const double hx = l.hipX, hy = l.hipY + dy;
   const double kx = hx + upper * std::sin(swing), ky = hy + upper * std::cos(swing);
@@ -55,7 +55,8 @@ void drawLeg(cairo_t *cr, const Leg &l, double t, double dy, Rgb coat) {
   line(cr, hx, hy, kx, ky, 3.2);
   line(cr, kx, ky, fx, fy, 2.0);
   setColor(cr, kHoof);
-  line(cr, fx - 0.3 * std::sin(bend), fy - 0.3 * std::cos(bend), fx + 0.8 * std::sin(bend), fy + 0.8 * std::cos(bend), 2.4);
+  line(cr, fx - 0.3 * std::sin(bend), fy - 0.3 * std::cos(bend), fx + 0.8 * std::sin(bend), fy + 0.8 * std::cos(bend),
+       2.4);
 }
 
 void antler(cairo_t *cr, double x, double y, double lean) {
@@ -84,8 +85,8 @@ nad::Surface drawReindeer(int frame, bool redNose) {
   const double dy = -1.3 * std::sin(2 * kPi * t + 0.6);
   const double pitch = 0.06 * std::sin(2 * kPi * t - 0.4);
 
-  const std::array<Leg, 4> legs = {{{22, 24, 0.55, false}, {25, 24.5, 0.45, false},
-                                    {43, 24.5, 0.05, true}, {46, 24, 0.95, true}}};
+  const std::array<Leg, 4> legs = {
+      {{22, 24, 0.55, false}, {25, 24.5, 0.45, false}, {43, 24.5, 0.05, true}, {46, 24, 0.95, true}}};
   // Far legs first, in a darker coat, so the near ones read in front of the body.
   drawLeg(c.cr(), legs[1], t, dy, kCoatDark);
   drawLeg(c.cr(), legs[3], t, dy, kCoatDark);
@@ -200,9 +201,8 @@ nad::Surface drawSleigh() {
   const Rgb skin{250, 196, 164}, sack{150, 104, 60}, sackDark{110, 74, 40};
 
   // Sack of gifts at the back of the sleigh, presents peeking out.
-  const std::array<std::pair<Rgb, Rgb>, 3> peek = {{{{40, 160, 70}, {230, 40, 40}},
-                                                     {{60, 110, 220}, {250, 220, 80}},
-                                                     {{240, 190, 40}, {210, 30, 40}}}};
+  const std::array<std::pair<Rgb, Rgb>, 3> peek = {
+      {{{40, 160, 70}, {230, 40, 40}}, {{60, 110, 220}, {250, 220, 80}}, {{240, 190, 40}, {210, 30, 40}}}};
   const std::array<std::array<double, 4>, 3> box = {{{9, 6, 7, 7}, {15, 3, 7, 8}, {20.5, 7, 6, 6}}};
   for (size_t i = 0; i < 3; ++i) {
     cairo_save(cr);
@@ -342,22 +342,21 @@ nad::Surface drawGift(int index) {
                                               {{242, 200, 44}, {214, 34, 44}, 0},
                                               {{152, 62, 194}, {252, 204, 56}, 1},
                                               {{242, 132, 30}, {40, 164, 72}, 2}}};
-  static constexpr std::array<const char *, 15> kShape = {
-      "...RRR...RRR...", //
-      "..R..rR.Rr..R..", //
-      "..R...rKr...R..", //
-      "...RRRrKrRRR...", //
-      "LLLLLLRRRLLLLLL", //
-      "LLLLLLRRRLLLLLL", //
-      "ssssssrRrssssss", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBBd.", //
-      ".hBBBBRRRBBBdd.", //
-      ".ddddddrdddddd."};
+  static constexpr std::array<const char *, 15> kShape = {"...RRR...RRR...", //
+                                                          "..R..rR.Rr..R..", //
+                                                          "..R...rKr...R..", //
+                                                          "...RRRrKrRRR...", //
+                                                          "LLLLLLRRRLLLLLL", //
+                                                          "LLLLLLRRRLLLLLL", //
+                                                          "ssssssrRrssssss", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBBd.", //
+                                                          ".hBBBBRRRBBBdd.", //
+                                                          ".ddddddrdddddd."};
   const Wrap &w = kWraps[size_t(index)];
   Canvas c(15, 15, kBlack);
   for (int y = 0; y < 15; ++y)
@@ -373,8 +372,7 @@ nad::Surface drawGift(int index) {
       case 'd': p = shade(w.box, -0.3); break;
       case 'B': {
         p = w.box;
-        bool deco = (w.pattern == 1 && (x + 2 * y) % 4 == 0 && y % 2 == 1) ||
-                    (w.pattern == 2 && (x + y) % 4 == 0);
+        bool deco = (w.pattern == 1 && (x + 2 * y) % 4 == 0 && y % 2 == 1) || (w.pattern == 2 && (x + y) % 4 == 0);
         if (deco) p = shade(w.box, 0.45);
         break;
       }

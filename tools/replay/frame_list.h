@@ -28,7 +28,8 @@ public:
     size_t start = 0;
     for (;;) {
       size_t comma = list.find(',', start);
-      std::string_view item = list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+      std::string_view item =
+          list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
       size_t dash = item.find('-');
       auto a = number(item.substr(0, dash));
       auto b = dash == std::string_view::npos ? a : number(item.substr(dash + 1));

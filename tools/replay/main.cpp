@@ -51,7 +51,8 @@ class ScratchFolder {
 public:
   explicit ScratchFolder(const fs::path &installedTable) {
     std::string pattern = (fs::temp_directory_path() / "nadilka-replay-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw ReplayFailure("cannot make a temporary folder: " + std::string(std::strerror(errno)));
+    if (!::mkdtemp(pattern.data()))
+      throw ReplayFailure("cannot make a temporary folder: " + std::string(std::strerror(errno)));
     path_ = pattern;
     std::error_code ec;
     if (fs::exists(installedTable, ec)) fs::copy_file(installedTable, path_ / installedTable.filename(), ec);

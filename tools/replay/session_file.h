@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
 #include "json_text.h"
+#include "platform/platform.h"
 
 namespace nad::replay {
 

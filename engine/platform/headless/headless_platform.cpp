@@ -5,7 +5,8 @@
 namespace nad {
 namespace {
 size_t codePoints(std::string_view s) {
-  return size_t(std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return size_t(
+      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 } // namespace
 
@@ -77,7 +78,9 @@ void HeadlessPlatform::holdDialog(const char *what, const std::string &title, co
   now_ = std::max(now_, until);
 }
 
-void HeadlessPlatform::showInfo(const std::string &title, const std::string &text) { holdDialog("msgbox", title, text); }
+void HeadlessPlatform::showInfo(const std::string &title, const std::string &text) {
+  holdDialog("msgbox", title, text);
+}
 void HeadlessPlatform::showWarning(const std::string &title, const std::string &text) {
   holdDialog("warning", title, text);
 }

@@ -39,7 +39,8 @@ private:
 
 class Backend : public SdlBackend {
 public:
-  Backend(SDL_Window *w, bool spin, std::filesystem::path dir) : window(w, spin), dialogs(window), programDir(std::move(dir)) {}
+  Backend(SDL_Window *w, bool spin, std::filesystem::path dir)
+      : window(w, spin), dialogs(window), programDir(std::move(dir)) {}
   ~Backend() override = default;
   Platform platform() override { return Platform{window, window, window, text, dialogs, *music, programDir}; }
 

@@ -18,8 +18,9 @@ std::string SdlText::open(const std::filesystem::path &fontDir) {
     int size;
   };
   // SDL_ttf sizes are at 72 dpi: 11 is 8.25 pt and 18 is 13.5 pt at 96 dpi.
-  for (Spec s : {Spec{Font::Default, "LiberationSans-Regular.ttf", 11}, Spec{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
-                 Spec{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
+  for (Spec s :
+       {Spec{Font::Default, "LiberationSans-Regular.ttf", 11}, Spec{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
+        Spec{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
     std::filesystem::path p = fontDir / s.file;
     TTF_Font *f = TTF_OpenFont(p.string().c_str(), s.size);
     if (!f) return "cannot open font " + p.string() + ": " + TTF_GetError();
@@ -45,7 +46,8 @@ void SdlText::render(Font font, std::string_view utf8, TextImage &out) {
   out.coverage.resize(size_t(out.w) * size_t(out.h));
   SDL_LockSurface(argb);
   for (int y = 0; y < out.h; ++y) {
-    const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(argb->pixels) + y * argb->pitch);
+    const uint32_t *row =
+        reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(argb->pixels) + y * argb->pitch);
     for (int x = 0; x < out.w; ++x) out.coverage[size_t(y) * size_t(out.w) + size_t(x)] = uint8_t(row[x] >> 24);
   }
   SDL_UnlockSurface(argb);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace nad {
@@ -138,7 +138,8 @@ void SdlWindow::present(const Surface &frame) {
   bands_.clear();
   for (int y = 0; y < h; ++y) {
     const uint32_t *src = frame.row(y);
-    uint32_t *dst = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(target->pixels) + size_t(y) * size_t(target->pitch));
+    uint32_t *dst =
+        reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(target->pixels) + size_t(y) * size_t(target->pitch));
     if (std::memcmp(src, dst, size_t(w) * 4) == 0) continue;
     int x0 = 0, x1 = w;
     while (src[x0] == dst[x0]) ++x0;
@@ -160,8 +161,10 @@ void SdlWindow::present(const Surface &frame) {
 }
 
 void SdlWindow::setTextInput(bool on) {
-  if (on) SDL_StartTextInput();
-  else SDL_StopTextInput();
+  if (on)
+    SDL_StartTextInput();
+  else
+    SDL_StopTextInput();
 }
 
 void SdlWindow::discardInputTypedMeanwhile() {
