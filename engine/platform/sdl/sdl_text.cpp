@@ -12,15 +12,15 @@ SdlText::~SdlText() {
 
 std::string SdlText::open(const std::filesystem::path &fontDir) {
   if (TTF_Init() != 0) return std::string("cannot start the font renderer: ") + TTF_GetError();
-  struct Spec {
+  struct FontFile {
     Font font;
     const char *file;
     int size;
   };
   // SDL_ttf sizes are at 72 dpi: 11 is 8.25 pt and 18 is 13.5 pt at 96 dpi.
-  for (Spec s :
-       {Spec{Font::Default, "LiberationSans-Regular.ttf", 11}, Spec{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
-        Spec{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
+  for (FontFile s : {FontFile{Font::Default, "LiberationSans-Regular.ttf", 11},
+                     FontFile{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
+                     FontFile{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
     std::filesystem::path p = fontDir / s.file;
     TTF_Font *f = TTF_OpenFont(p.string().c_str(), s.size);
     if (!f) return "cannot open font " + p.string() + ": " + TTF_GetError();
