@@ -145,4 +145,13 @@ double Rng::uniform(double lo, double hi) { return lo + (hi - lo) * (next() / 42
 
 int Rng::range(int lo, int hi) { return lo + int(next() % uint32_t(hi - lo + 1)); }
 
+void roundedRect(cairo_t *cr, double x, double y, double w, double h, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - r, y + r, r, -3.14159265358979323846 / 2, 0);
+  cairo_arc(cr, x + w - r, y + h - r, r, 0, 3.14159265358979323846 / 2);
+  cairo_arc(cr, x + r, y + h - r, r, 3.14159265358979323846 / 2, 3.14159265358979323846);
+  cairo_arc(cr, x + r, y + r, r, 3.14159265358979323846, 3 * 3.14159265358979323846 / 2);
+  cairo_close_path(cr);
+}
+
 } // namespace art

@@ -25,6 +25,8 @@ inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
 
 void setColor(cairo_t *cr, Rgb c, double alpha = 1.0);
+// Starts a closed path: a rectangle with rounded corners of radius r.
+void roundedRect(cairo_t *cr, double x, double y, double w, double h, double r);
 Rgb mix(Rgb a, Rgb b, double t); // t = 0 gives a, 1 gives b
 
 class Canvas {

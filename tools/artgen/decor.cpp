@@ -139,12 +139,7 @@ constexpr double kStudioW = 118, kStudioH = 34;
 void studioLogo(cairo_t *cr, double x, double y, double scale, Align a) {
   const double s = scale, w = kStudioW * s, h = kStudioH * s, r = 6 * s;
   x = anchorX(x, w, a);
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -kPi / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, kPi / 2);
-  cairo_arc(cr, x + r, y + h - r, r, kPi / 2, kPi);
-  cairo_arc(cr, x + r, y + r, r, kPi, 3 * kPi / 2);
-  cairo_close_path(cr);
+  roundedRect(cr, x, y, w, h, r);
   cairo_pattern_t *p = cairo_pattern_create_linear(0, y, 0, y + h);
   cairo_pattern_add_color_stop_rgb(p, 0, 0.9, 0.16, 0.18);
   cairo_pattern_add_color_stop_rgb(p, 1, 0.55, 0.04, 0.08);

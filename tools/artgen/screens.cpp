@@ -10,15 +10,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-void roundedRect(cairo_t *cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -kPi / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, kPi / 2);
-  cairo_arc(cr, x + r, y + h - r, r, kPi / 2, kPi);
-  cairo_arc(cr, x + r, y + r, r, kPi, 3 * kPi / 2);
-  cairo_close_path(cr);
-}
-
 // A menu entry: cream letters with a thin dark-red outline, whose ink (outline included)
 // spans exactly the rows [top, bottom].
 void menuEntry(cairo_t *cr, const std::string &s, double top, double bottom) {
