@@ -11,10 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include "core/lifecycle.h"
+#include "flow/lifecycle.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_backend.h"
 #include "render/draw_frame.h"
+#include "world/reset_world.h"
 #include "world/update_world.h"
 
 namespace nad {

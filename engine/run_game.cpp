@@ -4,7 +4,7 @@
 #include <exception>
 #include <memory>
 
-#include "core/lifecycle.h"
+#include "flow/lifecycle.h"
 
 namespace nad {
 

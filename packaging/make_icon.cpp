@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/bmp_file.h"
-#include "png_file.h"
+#include "replay/png_file.h"
 
 namespace {
 constexpr int kSize = 64;

@@ -53,4 +53,9 @@ struct Form {
   int64_t now() { return platform.clock.ticks(); }
 };
 
+// Closing the window: ends the program at once (throws ProgramEnd).
+[[noreturn]] void Form_Unload(Form &f);
+// Shows the window anew if something on it changed since it was last shown.
+void RepaintWindow(Form &f);
+
 } // namespace nad

@@ -1,7 +1,5 @@
 #include "frontend/menu.h"
 
-#include "core/lifecycle.h"
-
 namespace nad {
 
 void Image4_Click(Form &f) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/events.h"
+#include "world/reset_world.h"
 #include "world/update_world.h"
 
 namespace nad {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "core/lifecycle.h"
+#include "flow/lifecycle.h"
 #include "frontend/highscore_file.h"
 #include "platform/headless/headless_platform.h"
 

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/lifecycle.h"
+#include "flow/lifecycle.h"
 #include "platform/headless/headless_platform.h"
+#include "world/game_clock.h"
+#include "world/reset_world.h"
 
 namespace nad::test {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "../../tools/replay/frame_list.h"
-#include "../../tools/replay/json_text.h"
-#include "../../tools/replay/session_file.h"
+#include "replay/frame_list.h"
+#include "replay/json_text.h"
+#include "replay/session_file.h"
 
 namespace nad::replay {
 namespace {

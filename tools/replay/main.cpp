@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "core/lifecycle.h"
-#include "frame_list.h"
+#include "flow/lifecycle.h"
 #include "platform/headless/headless_platform.h"
-#include "recorder.h"
-#include "session_file.h"
+#include "replay/frame_list.h"
+#include "replay/recorder.h"
+#include "replay/session_file.h"
 
 namespace fs = std::filesystem;
 using namespace nad;

@@ -1,4 +1,4 @@
-#include "png_file.h"
+#include "replay/png_file.h"
 
 #include <zlib.h>
 

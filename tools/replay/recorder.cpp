@@ -1,7 +1,7 @@
-#include "recorder.h"
+#include "replay/recorder.h"
 
-#include "json_text.h"
-#include "png_file.h"
+#include "replay/json_text.h"
+#include "replay/png_file.h"
 
 namespace nad::replay {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "core/form.h"
-#include "frame_list.h"
 #include "platform/headless/headless_platform.h"
+#include "replay/frame_list.h"
 
 namespace nad::replay {
 

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "json_text.h"
 #include "platform/platform.h"
+#include "replay/json_text.h"
 
 namespace nad::replay {
 

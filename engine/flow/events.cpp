@@ -1,11 +1,12 @@
-#include "core/events.h"
+#include "flow/events.h"
 
-#include "core/lifecycle.h"
+#include "flow/lifecycle.h"
 #include "frontend/highscore_table.h"
 #include "frontend/menu.h"
 #include "frontend/music.h"
 #include "frontend/name_box.h"
 #include "input/keyboard.h"
+#include "world/reset_world.h"
 
 namespace nad {
 namespace {

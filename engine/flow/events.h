@@ -7,7 +7,4 @@ namespace nad {
 // and then to the focused text box, clicks to the control under the pointer.
 void DispatchEvent(Form &f, const Event &e);
 
-// The release of Escape: back to the menu (the world reset with the Escape tail).
-void ReturnToMenuOnEscape(Form &f);
-
 } // namespace nad

@@ -1,0 +1,30 @@
+#include "world/game_clock.h"
+
+#include <string>
+
+#include "frontend/highscore_table.h"
+
+namespace nad {
+
+void Timer4_Timer(Form &f) {
+  GameState &s = f.s;
+  s.timeLeft = s.timeLeft - 1;
+  f.scene.setCaption(Label6, "Čas   : " + std::to_string(s.timeLeft));
+  if (s.timeLeft == 0) {
+    s.gameRunning = false;
+    int64_t now = f.now();
+    f.timers.setEnabled(Timer4, false, now);
+    f.timers.setEnabled(Timer3, false, now);
+    f.timers.setEnabled(Timer1, false, now);
+    f.scene.setVisible(Picture2, true);
+    LoadHighScores(f);
+    f.scene.setVisible(Picture1, GameQualifies(f));
+  }
+}
+
+void Timer1_Timer(Form &f) {
+  f.scene.setCaption(Label1, "Fps : " + std::to_string(f.s.frameCount));
+  f.s.frameCount = 0;
+}
+
+} // namespace nad
