@@ -22,7 +22,10 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# A compiler cache, when there is one, makes rebuilds across build folders and clones quick.
+compiler_cache() { command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true; }
+
 build_game() {
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(compiler_cache) "$@" >/dev/null
   cmake --build "$BUILD" -j"$(nproc)"
 }
