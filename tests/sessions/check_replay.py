@@ -289,7 +289,7 @@ def case_bad_lines():
 
 
 def read_png(path):
-    """Decodes an 8-bit RGB PNG without filters; returns (width, height, rows of (r, g, b))."""
+    """Decodes an 8-bit RGB PNG; returns (width, height, rows of (r, g, b))."""
     with open(path, "rb") as f:
         data = f.read()
     check(data[:8] == b"\x89PNG\r\n\x1a\n", f"{path}: no PNG signature")
@@ -301,16 +301,32 @@ def read_png(path):
         check(zlib.crc32(kind + body) == crc, f"{path}: bad checksum of {kind}")
         chunks.append((kind, body))
         pos += 12 + size
-    expect(f"{path}: chunks", [k for k, _ in chunks], [b"IHDR", b"IDAT", b"IEND"])
+    kinds = [k for k, _ in chunks]
+    check(kinds[0] == b"IHDR" and kinds[-1] == b"IEND" and b"IDAT" in kinds, f"{path}: chunks {kinds}")
     w, h, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
     expect(f"{path}: format", (depth, colour, interlace), (8, 2, 0))
-    raw = zlib.decompress(chunks[1][1])
-    expect(f"{path}: data size", len(raw), h * (1 + 3 * w))
-    rows = []
+    raw = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    stride = 3 * w
+    expect(f"{path}: data size", len(raw), h * (1 + stride))
+    rows, prev = [], bytes(stride)
     for y in range(h):
-        row = raw[y * (1 + 3 * w):(y + 1) * (1 + 3 * w)]
-        check(row[0] == 0, f"{path}: row {y} uses a filter")
-        rows.append([tuple(row[1 + 3 * x:4 + 3 * x]) for x in range(w)])
+        kind, line = raw[y * (1 + stride)], bytearray(raw[y * (1 + stride) + 1:(y + 1) * (1 + stride)])
+        check(kind <= 4, f"{path}: row {y} has an unknown filter {kind}")
+        for i in range(stride):
+            a = line[i - 3] if i >= 3 else 0
+            b, c = prev[i], prev[i - 3] if i >= 3 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        prev = bytes(line)
+        rows.append([tuple(line[3 * x:3 * x + 3]) for x in range(w)])
     return w, h, rows
 
 

@@ -1,0 +1,42 @@
+#include "replay/frame_list.h"
+
+#include <charconv>
+
+namespace nad::replay {
+
+std::optional<FrameSelection> FrameSelection::parse(std::string_view list, std::string &error) {
+  FrameSelection sel;
+  sel.all_ = false;
+  auto number = [&](std::string_view w) -> std::optional<int64_t> {
+    int64_t v = 0;
+    auto r = std::from_chars(w.data(), w.data() + w.size(), v);
+    if (w.empty() || r.ec != std::errc() || r.ptr != w.data() + w.size() || v < 1) return std::nullopt;
+    return v;
+  };
+  size_t start = 0;
+  for (;;) {
+    size_t comma = list.find(',', start);
+    std::string_view item =
+        list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    size_t dash = item.find('-');
+    auto a = number(item.substr(0, dash));
+    auto b = dash == std::string_view::npos ? a : number(item.substr(dash + 1));
+    if (!a || !b || *b < *a) {
+      error = "'" + std::string(item) + "' is neither a frame number (from 1) nor a range A-B with A <= B";
+      return std::nullopt;
+    }
+    sel.ranges_.emplace_back(*a, *b);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return sel;
+}
+
+bool FrameSelection::contains(int64_t frame) const {
+  if (all_) return true;
+  for (auto [a, b] : ranges_)
+    if (frame >= a && frame <= b) return true;
+  return false;
+}
+
+} // namespace nad::replay
