@@ -20,6 +20,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr double kLimit = 1e15;
+constexpr std::size_t kFields = 2 * kRows; // name and points of each row
 
 // Code points of cp1250 bytes 0x80-0xFF; 0 marks the five undefined bytes.
 constexpr char16_t kCp1250High[128] = {
@@ -110,7 +111,7 @@ bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 std::vector<std::string_view> fields(std::string_view s) {
   std::vector<std::string_view> out;
   std::size_t i = 0;
-  while (i < s.size() && out.size() < 2 * kRows) {
+  while (i < s.size() && out.size() < kFields) {
     while (i < s.size() && isBlank(s[i])) ++i;
     if (i < s.size() && isLineEnd(s[i])) {
       // A line end right where a field would start ends a line that has no further field:
@@ -144,7 +145,7 @@ std::vector<std::string_view> fields(std::string_view s) {
       }
     }
   }
-  if (out.size() > 2 * kRows) out.resize(2 * kRows);
+  if (out.size() > kFields) out.resize(kFields);
   return out;
 }
 
@@ -309,7 +310,7 @@ LoadResult load(const std::filesystem::path &path) {
   ::close(fd);
   const auto f = fields(bytes);
   res.table = tableFrom(f);
-  res.complete = f.size() == 2 * kRows;
+  res.complete = f.size() == kFields;
   if (res.problem.empty() && !res.complete)
     res.problem = path.string() + " holds " + std::to_string(f.size()) + " of " + std::to_string(2 * kRows) + " fields";
   return res;

@@ -41,7 +41,7 @@ Surface readBmp(const std::string &path) {
   Surface s(w, h);
   for (int y = 0; y < h; ++y) {
     const unsigned char *r = b.data() + offset + stride * size_t(topDown ? y : h - 1 - y);
-    for (int x = 0; x < w; ++x) s.at(x, y) = rgbPixel(r[3 * x + 2], r[3 * x + 1], r[3 * x]);
+    for (int x = 0; x < w; ++x) s.at(x, y) = rgbPixel(r[3 * size_t(x) + 2], r[3 * size_t(x) + 1], r[3 * size_t(x)]);
   }
   return s;
 }

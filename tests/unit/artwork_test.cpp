@@ -138,10 +138,11 @@ TEST(Artwork, ClickableWordsLieInsideTheirClickAreas) {
 
 TEST(Artwork, EveryMaskIsTheExactComplementOfItsSprite) {
   std::vector<std::pair<std::string, std::string>> pairs;
+  pairs.reserve(9);
   for (int i = 0; i < 6; ++i) pairs.push_back({numbered("darek", i), numbered("darek", 11 - i)});
   for (int j = 0; j < 3; ++j) pairs.push_back({numbered("star", j), numbered("star", 5 - j)});
   for (const auto &[spriteName, maskName] : pairs) {
-    SCOPED_TRACE(spriteName + " / " + maskName);
+    SCOPED_TRACE(std::string(spriteName).append(" / ").append(maskName));
     const nad::Surface &sprite = picture(spriteName), &mask = picture(maskName);
     ASSERT_EQ(sprite.width(), mask.width());
     ASSERT_EQ(sprite.height(), mask.height());

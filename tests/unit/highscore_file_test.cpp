@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -158,8 +159,8 @@ TEST(HighscoreNumbers, NumberText) {
       {123456789012.0, "123456789012"},
       {1e15, "1000000000000000"},
       {1e300, "1000000000000000"},
-      {-INFINITY, "-1000000000000000"},
-      {NAN, "0"},
+      {-std::numeric_limits<double>::infinity(), "-1000000000000000"},
+      {std::numeric_limits<double>::quiet_NaN(), "0"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.value);
@@ -262,7 +263,7 @@ TEST(HighscoreFormat, CleanedTablesRoundTrip) {
     Table t;
     for (Record &r : t) {
       std::string raw;
-      for (int k = rng() % 30; k > 0; --k) raw += pieces[rng() % pieces.size()];
+      for (auto k = int(rng() % 30); k > 0; --k) raw += pieces[rng() % pieces.size()];
       r.name = cleanName(raw);
       const double v = static_cast<double>(static_cast<std::int64_t>(rng() % 2000001) - 1000000) / 4;
       r.points = numberText(v);

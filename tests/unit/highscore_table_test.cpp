@@ -23,7 +23,7 @@ using Rows = std::vector<std::pair<std::string, std::string>>;
 // The file as the game writes it: quoted fields, CR LF after every line.
 std::string fileOf(const Rows &rows) {
   std::string out;
-  for (const auto &[name, points] : rows) out += "\"" + name + "\",\"" + points + "\"\r\n";
+  for (const auto &[name, points] : rows) out.append("\"").append(name).append("\",\"").append(points).append("\"\r\n");
   return out;
 }
 

@@ -13,6 +13,7 @@ constexpr int kBannerX = 410, kBannerY = 10;
 
 std::vector<bool> visibility(const Game &g) {
   std::vector<bool> v;
+  v.reserve(ControlCount);
   for (int i = 0; i < ControlCount; ++i) v.push_back(g.sc[Id(i)].visible);
   return v;
 }

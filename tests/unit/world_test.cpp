@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "input/keyboard.h"
 #include "render/draw_frame.h"
@@ -220,7 +221,7 @@ TEST(WorldFlight, HeldSidewaysKeyOvershootsTheLimitByTheDecayDistance) {
     Game g;
     parkStars(g.s);
     g.s.teamX = c.start;
-    double atLimit = 0;
+    std::optional<double> atLimit; // teamX on the frame the limit was seen
     for (int frame = 0; frame < 600; ++frame) {
       double before = g.s.teamX;
       if (frame % c.pressEvery == 0) Form_KeyDown(g.f, c.code, 0);
@@ -232,9 +233,9 @@ TEST(WorldFlight, HeldSidewaysKeyOvershootsTheLimitByTheDecayDistance) {
       }
       if (atLimit && std::abs(g.s.velocityX) < 1e-9) break;
     }
-    ASSERT_NE(atLimit, 0) << c.code;
+    ASSERT_TRUE(atLimit) << c.code;
     ASSERT_LT(std::abs(g.s.velocityX), 1e-9) << c.code << ": the team comes to rest";
-    EXPECT_NEAR((g.s.teamX - atLimit) * c.sign, c.overshoot, 1e-9) << c.code << " beyond where the limit was seen";
+    EXPECT_NEAR((g.s.teamX - *atLimit) * c.sign, c.overshoot, 1e-9) << c.code << " beyond where the limit was seen";
   }
 }
 

@@ -47,7 +47,7 @@ void SdlText::render(Font font, std::string_view utf8, TextImage &out) {
   SDL_LockSurface(argb);
   for (int y = 0; y < out.h; ++y) {
     const uint32_t *row =
-        reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(argb->pixels) + y * argb->pitch);
+        reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(argb->pixels) + ptrdiff_t(y) * argb->pitch);
     for (int x = 0; x < out.w; ++x) out.coverage[size_t(y) * size_t(out.w) + size_t(x)] = uint8_t(row[x] >> 24);
   }
   SDL_UnlockSurface(argb);
