@@ -84,7 +84,7 @@ mkdir "$tmp/fake-ldd"
 printf '#!/bin/sh\necho "\tlibSDL2_mixer-2.0.so.0 => not found"\n' >"$tmp/fake-ldd/ldd"
 chmod +x "$tmp/fake-ldd/ldd"
 # (Should the launcher start the game after all, it finds no display and ends.)
-if DISPLAY= SDL_VIDEODRIVER=x11 PATH=$tmp/fake-ldd:$PATH timeout 20 "$top/nadilka" 2>"$tmp/launcher.err"; then
+if DISPLAY='' SDL_VIDEODRIVER=x11 PATH=$tmp/fake-ldd:$PATH timeout 20 "$top/nadilka" 2>"$tmp/launcher.err"; then
   fail "the launcher started without a library"
 fi
 grep -q 'libSDL2_mixer-2.0.so.0 => not found' "$tmp/launcher.err" && grep -q 'README.txt' "$tmp/launcher.err" ||
