@@ -11,7 +11,10 @@ namespace nad {
 int RunGameWithSdl(SdlOptions options, FormObserver *observer) {
   if (options.caption.empty()) options.caption = kWindowCaption;
   if (options.width == 0) options.width = kClientWidth, options.height = kClientHeight;
-  if (options.programDir.empty()) options.programDir = ProgramFolder();
+  if (options.programDir.empty()) {
+    const DataFolder data = FindDataFolder(options.packagedDataDir);
+    options.programDir = data.dir, options.programDirShared = data.shared;
+  }
   std::string error;
   std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options, error);
   if (!sdl) {

@@ -5,7 +5,8 @@
 
 namespace nad {
 
-// options.caption, size and programDir are filled in when left empty. Returns the exit status.
+// options.caption, size and programDir (see FindDataFolder) are filled in when left empty.
+// Returns the exit status.
 int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr);
 
 } // namespace nad

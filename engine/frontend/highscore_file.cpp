@@ -268,9 +268,9 @@ std::string format(const Table &t) {
   return out;
 }
 
-Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home) {
+Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home, bool shared) {
   const std::filesystem::path installed = programDir / kFileName;
-  if (::access(programDir.c_str(), W_OK | X_OK) == 0) return {installed, installed};
+  if (!shared && ::access(programDir.c_str(), W_OK | X_OK) == 0) return {installed, installed};
 
   std::filesystem::path base;
   if (xdgDataHome && xdgDataHome[0] == '/')

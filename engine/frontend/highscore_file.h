@@ -57,7 +57,8 @@ std::string utf8ToCp1250(std::string_view utf8);
 // Code points; each byte of an invalid sequence counts as one.
 std::size_t utf8Length(std::string_view utf8);
 
-// Where the table lives: the program's folder when it is writable; otherwise the user's data
+// Where the table lives: the program's folder when it is writable and not `shared` (a system
+// package's data folder, which no player writes, not even root); otherwise the user's data
 // folder ($XDG_DATA_HOME/nadilka/extract.ext, default $HOME/.local/share/nadilka/extract.ext;
 // a relative XDG_DATA_HOME is ignored): read from there when that file exists, else from the
 // program's folder (the installed table); always written there. With neither variable usable both
@@ -65,7 +66,8 @@ std::size_t utf8Length(std::string_view utf8);
 struct Location {
   std::filesystem::path readPath, writePath;
 };
-Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home);
+Location locate(const std::filesystem::path &programDir, const char *xdgDataHome, const char *home,
+                bool shared = false);
 
 struct LoadResult {
   Table table;

@@ -9,7 +9,8 @@ namespace nad {
 namespace {
 
 hiscore::Location TableLocation(const Form &f) {
-  return hiscore::locate(f.platform.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  return hiscore::locate(f.platform.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
+                         f.platform.programDirShared);
 }
 
 } // namespace

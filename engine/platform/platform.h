@@ -119,6 +119,9 @@ struct Platform {
   Dialogs &dialogs;
   MusicPlayer &music;
   std::filesystem::path programDir; // the folder of the program's own files
+  // A system package's data folder, read-only for every player whoever runs the game (root
+  // included): the high-score table is then kept in the player's own data folder.
+  bool programDirShared = false;
 };
 
 } // namespace nad

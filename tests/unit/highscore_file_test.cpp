@@ -399,6 +399,7 @@ TEST(HighscoreLocate, ProgramFolderOrUserDataFolder) {
     fs::path programDir;
     const char *xdgDataHome, *home;
     fs::path read, write;
+    bool shared = false; // a system package's data folder: written by no one, root included
   } cases[] = {
       {"writable program folder", prog, xdgS.c_str(), homeS.c_str(), prog / kFileName, prog / kFileName},
       {"locked, user file exists", lockedProg, existingS.c_str(), homeS.c_str(), existingUser / "nadilka" / kFileName,
@@ -408,10 +409,13 @@ TEST(HighscoreLocate, ProgramFolderOrUserDataFolder) {
       {"XDG empty", lockedProg, "", homeS.c_str(), lockedProg / kFileName, homeFile},
       {"XDG relative", lockedProg, "rel/data", homeS.c_str(), lockedProg / kFileName, homeFile},
       {"neither set", lockedProg, nullptr, nullptr, lockedProg / kFileName, lockedProg / kFileName},
+      {"shared, no user file yet", prog, xdgS.c_str(), homeS.c_str(), prog / kFileName, xdgFile, true},
+      {"shared, user file exists", prog, existingS.c_str(), homeS.c_str(), existingUser / "nadilka" / kFileName,
+       existingUser / "nadilka" / kFileName, true},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
-    const Location loc = locate(c.programDir, c.xdgDataHome, c.home);
+    const Location loc = locate(c.programDir, c.xdgDataHome, c.home, c.shared);
     EXPECT_EQ(loc.readPath, c.read);
     EXPECT_EQ(loc.writePath, c.write);
   }

@@ -423,7 +423,8 @@ TEST(HighScoreTable, SaveFailsPartWayAndTheOldFileStays) {
 
 // A game whose program folder cannot be written: the table then lives in the user's data folder.
 struct OtherFolderGame {
-  explicit OtherFolderGame(const std::filesystem::path &programDir) : hp(programDir) {
+  explicit OtherFolderGame(const std::filesystem::path &programDir, bool shared = false) : hp(programDir) {
+    f.platform.programDirShared = shared;
     f.scene.loadPictures(gameDir() / "pictures");
     Form_Load(f);
   }
@@ -473,6 +474,39 @@ TEST(HighScoreTable, UnwritableProgramFolderKeepsTheTableInTheUserDataFolder) {
       EXPECT_EQ(f.scene[highscore(0)].caption, "BRIMEL");
     }
   }
+}
+
+// An installed system package: its data folder could be written by root, but the table it
+// brings is only read; the player's scores go to the player's own data folder.
+TEST(HighScoreTable, SharedDataFolderIsReadButNeverWritten) {
+  TempDir tmp;
+  const auto programDir = tmp.path() / "share" / "games" / "nadilka";
+  std::filesystem::create_directories(programDir);
+  const std::string installed = fileOf(kTable);
+  std::ofstream(programDir / "extract.ext", std::ios::binary) << installed;
+  ScopedEnv env("XDG_DATA_HOME", (tmp.path() / "data").string());
+  OtherFolderGame rg(programDir, true);
+  Form &f = rg.f;
+  f.s.points = 950;
+  f.s.timeLeft = 1;
+  Timer4_Timer(f);
+  ASSERT_TRUE(f.scene[Picture1].visible) << "950 beats the installed table's best row";
+  EXPECT_EQ(f.scene[highscore(0)].caption, "Ann") << "the installed table is the one shown";
+  command1_Click(f);
+  EXPECT_EQ(f.scene[highscore(0)].caption, "BRIMEL");
+
+  std::ifstream in(tmp.path() / "data" / "nadilka" / "extract.ext", std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(saved, fileOf(Rows{{"BRIMEL", "950"},
+                               {"Ann", "900"},
+                               {"Bob", "700"},
+                               {"Cyd", "500"},
+                               {"Dan", "500"},
+                               {"Eve", "300"},
+                               {"Fay", "200"}}));
+  std::ifstream kept(programDir / "extract.ext", std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), installed);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(programDir), {}), 1) << "nothing else written there";
 }
 
 // The end of a game, played for real.

@@ -39,17 +39,29 @@ private:
 
 class Backend : public SdlBackend {
 public:
-  Backend(SDL_Window *w, bool spin, std::filesystem::path dir)
-      : window(w, spin), dialogs(window), programDir(std::move(dir)) {}
+  Backend(SDL_Window *w, bool spin, std::filesystem::path dir, bool shared)
+      : window(w, spin), dialogs(window), programDir(std::move(dir)), programDirShared(shared) {}
   ~Backend() override = default;
-  Platform platform() override { return Platform{window, window, window, text, dialogs, *music, programDir}; }
+  Platform platform() override {
+    return Platform{window, window, window, text, dialogs, *music, programDir, programDirShared};
+  }
 
   SdlWindow window;
   SdlText text;
   SdlDialogs dialogs;
   std::unique_ptr<SdlMusic> music;
   std::filesystem::path programDir;
+  bool programDirShared;
 };
+
+// A system package depends on the fonts package instead of shipping copies of its files.
+const char kSystemFontFolder[] = "/usr/share/fonts/truetype/liberation2";
+
+std::filesystem::path FontFolder(const std::filesystem::path &dataDir) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(dataDir / "fonts", ec)) return dataDir / "fonts";
+  return kSystemFontFolder;
+}
 
 struct SdlLibrary {
   ~SdlLibrary() { SDL_Quit(); }
@@ -63,6 +75,16 @@ std::filesystem::path ProgramFolder() {
   std::filesystem::path p(base);
   SDL_free(base);
   return p;
+}
+
+DataFolder FindDataFolder(const std::filesystem::path &packagedDir) {
+  const std::filesystem::path program = ProgramFolder();
+  if (!packagedDir.empty()) {
+    const std::filesystem::path data = (program / packagedDir).lexically_normal();
+    std::error_code ec;
+    if (std::filesystem::is_directory(data / "pictures", ec)) return {data, true};
+  }
+  return {program, false};
 }
 
 std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &error) {
@@ -83,8 +105,8 @@ std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &err
     return nullptr;
   }
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  auto b = std::make_unique<Backend>(w, o.spinWait, o.programDir);
-  error = b->text.open(o.programDir / "fonts");
+  auto b = std::make_unique<Backend>(w, o.spinWait, o.programDir, o.programDirShared);
+  error = b->text.open(FontFolder(o.programDir));
   if (!error.empty()) return nullptr;
   b->music = std::make_unique<SdlMusic>();
   return b;

@@ -19,6 +19,11 @@ struct SdlOptions {
   std::string caption;
   int width = 0, height = 0;
   std::filesystem::path programDir;
+  // The folder is a system package's, shared by every player: see Platform::programDirShared.
+  bool programDirShared = false;
+  // A system package's data folder relative to the executable (../share/games/nadilka beside
+  // /usr/games/nadilka); tried first when programDir is left empty.
+  std::filesystem::path packagedDataDir;
   // Pace frames by spinning on the tick counter alone, never sleeping (for comparison in
   // the benchmark; the game itself sleeps until a tick before the deadline).
   bool spinWait = false;
@@ -29,7 +34,16 @@ struct SdlOptions {
 // a failure: the game then plays in silence.
 std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &options, std::string &error);
 
-// The folder of the running executable, where the game's files live.
+// The folder of the running executable.
 std::filesystem::path ProgramFolder();
+
+// Where the game's files are: `packagedDir` resolved against the executable's folder when it
+// is given and holds the pictures (an installed system package, shared by every player), else
+// the executable's own folder (the run folder, the portable archive).
+struct DataFolder {
+  std::filesystem::path dir;
+  bool shared = false;
+};
+DataFolder FindDataFolder(const std::filesystem::path &packagedDir);
 
 } // namespace nad
