@@ -70,5 +70,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.brimel-studio.cz/nadilka/")
 # program opens by name from the packages that hold them; xdg-utils opens the menu's links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, timgm6mb-soundfont | sf2-soundfont-gm, xdg-utils")
+# The pause box is drawn by SDL with the X server's core fonts; an X server without them shows no box.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-base")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
