@@ -25,8 +25,8 @@ TITLE = "Krásne prožití Vánočních svátku přejí Vorlanix  a  BRIMEL"
 SKY = (0, 40, 111)
 
 # Click points (x, y) and control rectangles (x, y, w, h), client coordinates: the middle and
-# the rectangle of a control as the build's layout.json gives them (see load_layout), set when
-# a test starts.
+# the rectangle of a control as the build's layout.json gives them (see load_layout, centre and
+# rect), set when a test starts.
 MENU_START = MENU_INFO = MENU_SCORES = MENU_QUIT = None    # the four menu entries
 MENU_PORTAL_LOGO = MENU_STUDIO_LOGO = MENU_MUSIC = None
 INFO_RETURN = None
@@ -45,18 +45,24 @@ TEAM_BAND = (1, 75, 640, 245)        # where the reindeer team flies, under the 
 _libc = None
 
 
+_controls = {}
+
+
+def centre(name):
+    """The middle of a control's clickable part, client coordinates."""
+    return tuple(_controls[name]["centre"])
+
+
+def rect(name):
+    """The part of a control that can show and take clicks (x, y, w, h), client coordinates."""
+    return tuple(_controls[name]["reach"])
+
+
 def load_layout(game_dir):
     """Reads the window's layout that the build writes beside the game (from the scene's own
     table) and sets the click points and rectangles above from it."""
     with open(os.path.join(game_dir, "layout.json"), encoding="utf-8") as f:
-        controls = json.load(f)["controls"]
-
-    def centre(name):
-        return tuple(controls[name]["centre"])
-
-    def rect(name):
-        return tuple(controls[name]["reach"])
-
+        _controls.update(json.load(f)["controls"])
     globals().update(
         MENU_START=centre("Image1"), MENU_INFO=centre("Image4"), MENU_SCORES=centre("Image5"),
         MENU_QUIT=centre("Image2"), MENU_PORTAL_LOGO=centre("Image7"), MENU_STUDIO_LOGO=centre("Image8"),
@@ -345,14 +351,25 @@ class Session:
         return self.pixel(self.grab(), cx, cy)
 
     # ----- acting -------------------------------------------------------------
-    def click(self, cx, cy):
+    def move_to(self, cx, cy):
         ax, ay = self.origin[0] + cx, self.origin[1] + cy
         # (mousemove --sync waits for a motion, and there is none when the pointer
         # already stands there: move, then poll the pointer's place.)
         self.x("xdotool", "mousemove", str(ax), str(ay))
         self.wait_until(lambda: self.pointer() == (ax, ay), 3,
                         f"the pointer did not move to client ({cx}, {cy})", interval=0.02)
+
+    def click(self, cx, cy):
+        self.move_to(cx, cy)
         self.x("xdotool", "click", "1")
+
+    def mouse_down(self, cx, cy):
+        self.move_to(cx, cy)
+        self.x("xdotool", "mousedown", "1")
+
+    def mouse_up(self, cx, cy):
+        self.move_to(cx, cy)
+        self.x("xdotool", "mouseup", "1")
 
     def pointer(self):
         out = self.x("xdotool", "getmouselocation", "--shell")
