@@ -172,6 +172,7 @@ void Scene::setFocus(Id id) {
 
 void Scene::focusNext(bool backwards) {
   const size_t n = tabOrder_.size();
+  if (n == 0) return;
   auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focus_);
   // From a control outside the order the search starts at its beginning (or end).
   size_t from = at == tabOrder_.end() ? (backwards ? 0 : n - 1) : size_t(at - tabOrder_.begin());
