@@ -43,9 +43,7 @@ STATUS_GIFTS = (169, 1, 120, 30)     # "Dárku dodáno / zničeno"
 TEAM_BAND = (1, 75, 640, 245)        # where the reindeer team flies, under the banner
 
 _libc = None
-
-
-_controls = {}
+_controls = {}  # the layout's controls by name
 
 
 def centre(name):
@@ -61,7 +59,10 @@ def rect(name):
 def load_layout(game_dir):
     """Reads the window's layout that the build writes beside the game (from the scene's own
     table) and sets the click points and rectangles above from it."""
-    with open(os.path.join(game_dir, "layout.json"), encoding="utf-8") as f:
+    path = os.path.join(game_dir, "layout.json")
+    if not os.path.exists(path):
+        sys.exit(f"e2e: no {path}; the build's target 'layout' writes it")
+    with open(path, encoding="utf-8") as f:
         _controls.update(json.load(f)["controls"])
     globals().update(
         MENU_START=centre("Image1"), MENU_INFO=centre("Image4"), MENU_SCORES=centre("Image5"),
