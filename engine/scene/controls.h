@@ -1,7 +1,8 @@
 #pragma once
-// The window Form1 as data: every control with its kind, container, place, size, border,
-// visibility, caption, font and colour. Controls are addressed by name (an Id) and the
-// control arrays by index (sob(i), darek(i), ...).
+// The controls of the window Form1 as the scene keeps them while the game runs: kind, container,
+// place, size, border, visibility, caption, font, colour and pictures. Controls are addressed by
+// name (an Id) and the control arrays by index (sob(i), darek(i), ...); how they are laid out is
+// written once, in scene/layout.cpp.
 #include <cstdint>
 #include <string>
 #include <vector>
