@@ -6,6 +6,10 @@
 #include "frontend/highscore_file.h"
 
 namespace nad {
+
+// The panel shows the file's rows one to one.
+static_assert(tableRowCount == hiscore::kRows);
+
 namespace {
 
 hiscore::Location TableLocation(const Form &f) {

@@ -21,9 +21,10 @@ inline constexpr int P = 80, KeypadPlus = 107, KeypadMinus = 109, Plus = 187, Mi
 } // namespace key
 
 enum class EventKind {
-  KeyDown,     // code, repeat (auto-repeat of a held key arrives as further presses)
+  KeyDown,     // code, repeat (auto-repeat of a held key arrives as further presses), shift
   KeyUp,       // code
-  Click,       // x, y in client coordinates of the window
+  MouseDown,   // the left button pressed at x, y (client coordinates of the window)
+  MouseUp,     // the left button released at x, y
   Text,        // text typed (UTF-8), for the focused text box
   Quit,        // the window is being closed
   Expose,      // the window must be shown again
@@ -38,6 +39,7 @@ struct Event {
   int x = 0, y = 0;
   int ms = 0;
   std::string text;
+  bool shift = false; // a Shift key was held at the key press
 };
 
 // The millisecond tick counter that paces frames, and the frame wait.

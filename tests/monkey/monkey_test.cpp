@@ -36,16 +36,9 @@ int64_t minutesWanted() {
   return m && std::atoi(m) > 0 ? std::atoi(m) : 20;
 }
 
-// Client points of the things worth clicking, from the window's layout.
-struct Target {
-  int x, y;
-  const char *what;
-};
-constexpr Target kTargets[] = {
-    {320, 245, "start"},   {320, 285, "info"}, {320, 325, "table"}, {254, 182, "name box"},
-    {311, 290, "confirm"}, {510, 430, "back"}, {600, 6, "music"},   {60, 440, "portal"},
-};
-constexpr int kQuitX = 320, kQuitY = 365;
+// The things worth clicking: start, information, table, name box, confirmation, back, music and
+// the portal's logo. Their client points are the scene's own.
+constexpr Id kTargets[] = {Image1, Image4, Image5, Text1, command1, Image6, Label12, Image7};
 
 // The game's own keys, then keys it should ignore (letters, the name box's editing keys, codes
 // no keyboard sends).
@@ -127,7 +120,7 @@ public:
   void onEvent(const Event &e) override {
     ++t_.events;
     // These may reset the world between two steps, so the trail comparison starts over.
-    if (e.kind == EventKind::Click || e.kind == EventKind::Quit ||
+    if (e.kind == EventKind::MouseUp || e.kind == EventKind::Quit ||
         (e.kind == EventKind::KeyUp && e.code == key::Escape))
       trailKnown_ = false;
     if (e.kind == EventKind::KeyUp && e.code == key::P) ++t_.pauses;
@@ -288,15 +281,16 @@ private:
   void click(int64_t t, bool calm) {
     int x, y;
     if (!calm && chance(0.6)) {
-      const Target &tg = kTargets[pick(std::size(kTargets))];
-      x = tg.x + int(between(-4, 4)), y = tg.y + int(between(-4, 4));
+      const ClientRect tg = f_->scene.reachableRect(kTargets[pick(std::size(kTargets))]);
+      x = tg.centreX() + int(between(-4, 4)), y = tg.centreY() + int(between(-4, 4));
       // Out of a game, often head for the next one, or the run would be mostly menu.
       if (!inGame_ && chance(0.4)) towardsAGame(x, y);
     } else {
       x = int(between(-5, 646)), y = int(between(-5, 486));
     }
     // The quit entry ends the program; mostly steer clear so that games get played.
-    if (std::abs(x - kQuitX) < 95 && std::abs(y - kQuitY) < 22 && !chance(0.05)) return;
+    const ClientRect quit = f_->scene.reachableRect(Image2);
+    if (std::abs(x - quit.centreX()) < 95 && std::abs(y - quit.centreY()) < 22 && !chance(0.05)) return;
     if (calm && f_->scene.hitTest(x, y) != pic && !chance(0.3)) return;
     hp_->click(t, x, y);
   }
@@ -311,7 +305,10 @@ private:
   // After a game played to its end: the name, the confirmation, back to the menu, a new game.
   void scriptNameEntry() {
     int64_t t = std::max(scheduledUntil_, hp_->ticks()) + between(100, 800);
-    hp_->click(t, 254 + int(between(-3, 60)), 182 + int(between(-3, 3)));
+    const Scene &sc = f_->scene;
+    const ClientRect box = sc.reachableRect(Text1), ok = sc.reachableRect(command1);
+    const ClientRect back = sc.reachableRect(Image6), start = sc.reachableRect(Image1);
+    hp_->click(t, box.x + 5 + int(between(-3, 60)), box.y + 5 + int(between(-3, 3)));
     for (int i = 0, n = int(between(0, 6)); i < n; ++i) {
       t += between(20, 200);
       if (chance(0.5))
@@ -319,9 +316,9 @@ private:
       else
         hp_->press(t, chance(0.5) ? key::Backspace : kOtherKeys[pick(std::size(kOtherKeys))]);
     }
-    hp_->click(t += between(100, 600), 311 + int(between(-5, 5)), 290 + int(between(-5, 5)));
-    hp_->click(t += between(100, 900), 510, 430);
-    hp_->click(t += between(100, 900), 320, 245);
+    hp_->click(t += between(100, 600), ok.centreX() + int(between(-5, 5)), ok.centreY() + int(between(-5, 5)));
+    hp_->click(t += between(100, 900), back.centreX(), back.centreY());
+    hp_->click(t += between(100, 900), start.centreX(), start.centreY());
     scheduledUntil_ = t;
   }
 

@@ -10,6 +10,7 @@ case that cannot run must end by itself within a few seconds with a non-zero sta
 signal) and say on stderr what is missing. Anything a sanitizer prints fails the case.
 """
 import concurrent.futures
+import json
 import os
 import random
 import shutil
@@ -21,7 +22,9 @@ import tempfile
 import time
 
 WINDOW_NAME = "Vorlanix"  # part of the window caption
-START, TABLE, BACK, PORTAL = (320, 245), (320, 325), (510, 430), (60, 440)
+# Where a step clicks: the middle of a control, by its name in the layout the build writes beside
+# the game (layout.json).
+START, TABLE, BACK, PORTAL = "Image1", "Image5", "Image6", "Image7"
 SANITIZER_MARKS = ("runtime error:", "AddressSanitizer", "LeakSanitizer", "UndefinedBehaviorSanitizer")
 
 
@@ -185,6 +188,11 @@ def click(display, origin, cx, cy):
     x(display, "xdotool", "click", "1")
 
 
+def click_points(run_folder):
+    with open(os.path.join(run_folder, "layout.json"), encoding="utf-8") as f:
+        return {name: tuple(c["centre"]) for name, c in json.load(f)["controls"].items()}
+
+
 def run_case(case, run_folder):
     name, prepare, steps, expected = case
     tmp = tempfile.mkdtemp(prefix="nadilka-bad-")
@@ -236,7 +244,7 @@ def run_case(case, run_folder):
             raise Failure("the window went away (status %s): %s" % (proc.poll(), stderr_text()))
         for step in steps + [("alive",)]:
             if step[0] == "click":
-                click(display, origin, *step[1])
+                click(display, origin, *click_points(run_folder)[step[1]])
             elif step[0] == "wait":
                 time.sleep(step[1])
             if proc.poll() is not None:

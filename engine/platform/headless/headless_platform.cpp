@@ -68,7 +68,7 @@ void HeadlessPlatform::holdDialog(const char *what, const std::string &title, co
   std::deque<Scripted> kept;
   for (auto it = script_.begin(); it != close; ++it) {
     if (it->e.kind == EventKind::KeyDown || it->e.kind == EventKind::KeyUp || it->e.kind == EventKind::Text ||
-        it->e.kind == EventKind::Click)
+        it->e.kind == EventKind::MouseDown || it->e.kind == EventKind::MouseUp)
       dropped.push_back(it->e);
     else
       kept.push_back(*it);

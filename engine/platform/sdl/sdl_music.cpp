@@ -5,21 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/sdl/soundfonts.h" // kSoundFonts, made from assets/soundfonts.txt
+
 namespace nad {
-namespace {
-
-// Where distributions keep a General MIDI soundfont. The small TimGM6mb (the package the game
-// depends on) comes first: the synth holds a whole font in memory and loads it afresh with
-// every piece, and the system default may be a 148 MB font (FluidR3) once another package
-// installs one (measured: peak RSS 275 MB instead of 135 MB, start-up 126 ms longer).
-const char *const kSoundFonts[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",      "/usr/share/sounds/sf3/default-GM.sf3",
-    "/usr/share/sounds/sf2/default-GM.sf2",    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/soundfonts/default.sf2",       "/usr/share/soundfonts/FluidR3_GM.sf2",
-    "/usr/share/soundfonts/FluidR3_GM2-2.sf2", "/usr/share/sounds/sf3/MuseScore_General.sf3",
-};
-
-} // namespace
 
 // The device opens with the first music call, after the first frame is on screen, so the
 // window never waits for the audio device.

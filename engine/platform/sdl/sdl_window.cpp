@@ -83,16 +83,19 @@ bool SdlWindow::poll(Event &out) {
       break;
     case SDL_KEYDOWN:
       out = {EventKind::KeyDown, TranslateKey(e.key.keysym.sym), e.key.repeat != 0};
+      out.shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
       keysDown_.insert(out.code);
       return true;
     case SDL_KEYUP:
       out = {EventKind::KeyUp, TranslateKey(e.key.keysym.sym)};
       keysDown_.erase(out.code);
       return true;
+    case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      // A click is reported when the left button is released, as desktop controls do.
+      // The game pairs press and release: a click is both over the same control.
       if (e.button.button == SDL_BUTTON_LEFT) {
-        out = {EventKind::Click, 0, false, e.button.x, e.button.y};
+        out = {e.type == SDL_MOUSEBUTTONDOWN ? EventKind::MouseDown : EventKind::MouseUp, 0, false, e.button.x,
+               e.button.y};
         return true;
       }
       break;
