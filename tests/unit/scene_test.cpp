@@ -18,7 +18,7 @@ TEST(Layout, EveryControlIsDescribedExactlyOnce) {
     SCOPED_TRACE(r.name);
     ASSERT_GE(int(r.id), 0);
     ASSERT_LE(int(r.id) + r.count(), int(ControlCount));
-    for (int i = 0; i < r.count(); ++i) ++rowsOf[size_t(r.id + i)];
+    for (int i = 0; i < r.count(); ++i) ++rowsOf[size_t(r.id) + size_t(i)];
     // Containers are panels, and a container comes before its children.
     if (r.parent != Form1) {
       EXPECT_EQ(sc[r.parent].kind, Kind::Panel);
