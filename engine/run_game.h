@@ -5,7 +5,8 @@
 
 namespace nad {
 
-// options.caption, size and programDir are filled in when left empty. Returns the exit status.
+// options.caption, size and programDir are filled in when left empty. Returns the exit status;
+// throws StartupError when the game cannot begin (no display, a missing picture or font).
 int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr);
 
 } // namespace nad
