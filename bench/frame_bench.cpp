@@ -13,6 +13,7 @@
 
 #include "flow/lifecycle.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/report.h"
 #include "platform/sdl/sdl_backend.h"
 #include "render/draw_frame.h"
 #include "world/reset_world.h"
@@ -36,10 +37,10 @@ struct Bench {
     o.width = kClientWidth;
     o.height = kClientHeight;
     o.programDir = NADILKA_GAME_DIR;
-    std::string error;
-    sdl = OpenSdlBackend(o, error);
-    if (!sdl) {
-      std::fprintf(stderr, "frame_bench: %s\n", error.c_str());
+    try {
+      sdl = OpenSdlBackend(o);
+    } catch (const StartupError &e) {
+      std::fprintf(stderr, "frame_bench: %s\n", e.what());
       std::exit(1);
     }
     sdlPlatform = std::make_unique<Platform>(sdl->platform());

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/report.h"
 #include "run_game.h"
 
 namespace {
@@ -73,7 +74,13 @@ int main(int argc, char **argv) {
   options.spinWait = argc > 2 && std::strcmp(argv[2], "--spin") == 0;
   options.programDir = NADILKA_GAME_DIR;
   FrameRecorder recorder;
-  int status = nad::RunGameWithSdl(options, &recorder);
+  int status;
+  try {
+    status = nad::RunGameWithSdl(options, &recorder);
+  } catch (const nad::StartupError &e) {
+    nad::ReportProblem(e.what());
+    return 1;
+  }
 
   std::FILE *out = std::fopen(argv[1], "w");
   if (!out) return 3;

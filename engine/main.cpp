@@ -1,4 +1,5 @@
 // nadilka: Santa's sleigh over the rooftops at night.
+#include "platform/report.h"
 #include "run_game.h"
 
 int main() {
@@ -6,5 +7,10 @@ int main() {
 #ifdef NADILKA_DATA_DIR
   options.packagedDataDir = NADILKA_DATA_DIR; // set by the build of a system package
 #endif
-  return nad::RunGameWithSdl(options);
+  try {
+    return nad::RunGameWithSdl(options);
+  } catch (const nad::StartupError &e) {
+    nad::ReportProblem(e.what());
+    return 1;
+  }
 }

@@ -1,7 +1,5 @@
 #include "run_game.h"
 
-#include <cstdio>
-#include <exception>
 #include <memory>
 
 #include "flow/lifecycle.h"
@@ -15,20 +13,11 @@ int RunGameWithSdl(SdlOptions options, FormObserver *observer) {
     const DataFolder data = FindDataFolder(options.packagedDataDir);
     options.programDir = data.dir, options.programDirShared = data.shared;
   }
-  std::string error;
-  std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options, error);
-  if (!sdl) {
-    std::fprintf(stderr, "nadilka: %s\n", error.c_str());
-    return 1;
-  }
+  // Owns SDL for the program's whole life: it shuts down when this returns or throws.
+  std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options);
   auto form = std::make_unique<Form>(sdl->platform());
   form->observer = observer;
-  try {
-    form->scene.loadPictures(options.programDir / "pictures");
-  } catch (const std::exception &e) {
-    std::fprintf(stderr, "nadilka: %s\n", e.what());
-    return 1;
-  }
+  form->scene.loadPictures(options.programDir / "pictures");
   try {
     Form_Load(*form);
     RunProgram(*form);

@@ -6,7 +6,8 @@
 namespace nad {
 
 // options.caption, size and programDir (see FindDataFolder) are filled in when left empty.
-// Returns the exit status.
+// Returns the exit status; throws StartupError when the game cannot begin (no display, a
+// missing picture or font).
 int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr);
 
 } // namespace nad

@@ -334,7 +334,8 @@ void removeStaleTemporaries(const std::filesystem::path &dir, const std::string 
 }
 } // namespace
 
-std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
+// The steps of save(); returns "" or the reason it failed.
+static std::string saveSteps(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
   const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
   const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
   const std::string where = path.string();
@@ -401,6 +402,11 @@ std::string save(const std::filesystem::path &path, const Table &t, const SaveHo
     ::close(dfd);
   }
   return "";
+}
+
+Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
+  std::string reason = saveSteps(path, t, hooks);
+  return reason.empty() ? Status() : Status::Failed(std::move(reason));
 }
 
 } // namespace nad::hiscore

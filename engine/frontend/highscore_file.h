@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/report.h"
+
 namespace nad::hiscore {
 
 inline constexpr int kRows = 7;
@@ -87,9 +89,9 @@ struct SaveHooks {
   std::function<bool(std::string_view step)> crashAfter;
 };
 // Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
-// `path`, fsyncs it, renames it over `path` and fsyncs the folder. Returns "" or a one-line
-// English reason; a failure before the rename leaves the old file untouched and removes the
-// temporary file.
-std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
+// `path`, fsyncs it, renames it over `path` and fsyncs the folder. A failure carries a one-line
+// English reason and reports nothing itself; a failure before the rename leaves the old file
+// untouched and removes the temporary file.
+Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
 
 } // namespace nad::hiscore

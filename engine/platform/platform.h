@@ -95,7 +95,9 @@ class Dialogs {
 public:
   virtual ~Dialogs() = default;
   // A modal box with the information icon and one OK button, owned by the game window;
-  // returns when the player closes it. Keys typed meanwhile are dropped.
+  // returns when the player closes it, or at once when a quit request comes first. Input typed
+  // while it is open is dropped (except releases of keys held before); input queued before it
+  // opened and quit requests are kept. A box that cannot open is reported, and the call returns.
   virtual void showInfo(const std::string &title, const std::string &text) = 0;
   // A modal box with the warning icon, for a failure the player must know about.
   virtual void showWarning(const std::string &title, const std::string &text) = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The real program in bad surroundings: no sound, broken music, no browser, a damaged
 high-score table, a missing picture or font, no display. Each case gets its own copy of the
-run folder and its own Xvfb display, and the cases run side by side.
+run folder and its own Xvfb display, and the cases run side by side. An X server without core
+fonts, where the message boxes cannot open, is one more case.
 
     bad_surroundings.py RUN_FOLDER [CASE ...]
 
@@ -100,6 +101,15 @@ def no_display(d, env):
     env["DISPLAY"] = ":987"  # no server there
 
 
+def no_core_fonts(d, env):
+    pass
+
+
+# An X server with only its built-in fonts: the message boxes (drawn with X core fonts) cannot
+# open, which must be said once and not stop the game.
+no_core_fonts.xvfb_args = ["-fp", "built-ins"]
+
+
 PLAY = [("click", START), ("wait", 3.0)]
 TABLE_THEN_PLAY = [("click", TABLE), ("wait", 1.5), ("alive",), ("click", BACK), ("wait", 0.5)] + PLAY
 
@@ -113,6 +123,8 @@ CASES = [
     ("music files garbage", garbage_music, PLAY, None),
     ("music files truncated", truncated_music, PLAY, None),
     ("no browser opener", no_opener, [("click", PORTAL), ("wait", 1.0), ("alive",)] + PLAY, None),
+    ("no core fonts", no_core_fonts, PLAY + [("key", "p"), ("wait", 1.5), ("alive",)],
+     'cannot show the message box "Pauza..."'),
     ("table missing", scores(None), TABLE_THEN_PLAY, "cannot open"),
     ("table empty", scores(b""), TABLE_THEN_PLAY, "holds 0 of 14"),
     ("table short", scores(b'"Ja","100"\r\n"Ty'), TABLE_THEN_PLAY, "holds 3 of 14"),
@@ -130,9 +142,10 @@ class Failure(Exception):
     pass
 
 
-def start_xvfb():
+def start_xvfb(extra_args=()):
     r, w = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                             *extra_args],
                             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(w)
     number = b""
@@ -200,7 +213,7 @@ def run_case(case, run_folder):
     try:
         folder = os.path.join(tmp, "game")
         shutil.copytree(run_folder, folder)
-        xvfb, display = start_xvfb()
+        xvfb, display = start_xvfb(getattr(prepare, "xvfb_args", ()))
         env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11", HOME=os.path.join(tmp, "home"),
                    XDG_DATA_HOME=os.path.join(tmp, "data"))
         env.pop("SDL_AUDIODRIVER", None)
@@ -247,6 +260,8 @@ def run_case(case, run_folder):
                 click(display, origin, *click_points(run_folder)[step[1]])
             elif step[0] == "wait":
                 time.sleep(step[1])
+            elif step[0] == "key":
+                x(display, "xdotool", "key", step[1])
             if proc.poll() is not None:
                 raise Failure("ended with status %d after %s: %s" % (proc.returncode, step, stderr_text()))
         check_clean()

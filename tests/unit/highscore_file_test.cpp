@@ -307,7 +307,7 @@ TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
   Table t;
   t[0] = {"Mikuláš", "2500"};
 
-  EXPECT_EQ(save(file, t), "");
+  EXPECT_EQ(save(file, t).reason(), "");
   EXPECT_EQ(readFile(file), format(t));
   EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
   struct stat st {};
@@ -315,7 +315,7 @@ TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   const fs::path nested = dir.path / "share" / "nadilka" / kFileName;
-  EXPECT_EQ(save(nested, t), "");
+  EXPECT_EQ(save(nested, t).reason(), "");
   EXPECT_EQ(load(nested).table, t);
 }
 
@@ -328,7 +328,7 @@ TEST(HighscoreSave, SweepsTemporariesLeftByAKilledSaveButNotAFreshOne) {
   fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
   fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::hours(2));
 
-  EXPECT_EQ(save(file, Table{}), "");
+  EXPECT_EQ(save(file, Table{}).reason(), "");
   std::vector<std::string> left = folderEntries(dir.path);
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.bak", "extract.ext.zZ9yY8"}));
@@ -338,7 +338,7 @@ TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
   TempDir dir;
   const fs::path notAFolder = dir.path / "plain";
   writeFile(notAFolder, "keep");
-  EXPECT_NE(save(notAFolder / kFileName, Table{}), "");
+  EXPECT_NE(save(notAFolder / kFileName, Table{}).reason(), "");
   EXPECT_EQ(readFile(notAFolder), "keep");
 
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
@@ -346,7 +346,7 @@ TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
   fs::create_directory(locked);
   writeFile(locked / kFileName, "old");
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_NE(save(locked / kFileName, Table{}), "");
+  EXPECT_NE(save(locked / kFileName, Table{}).reason(), "");
   EXPECT_EQ(readFile(locked / kFileName), "old");
   EXPECT_EQ(folderEntries(locked), std::vector<std::string>{kFileName});
 }
@@ -364,7 +364,7 @@ TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {
       SaveHooks hooks;
       (crash ? hooks.crashAfter : hooks.failAfter) = [&](std::string_view s) { return s == step; };
 
-      EXPECT_NE(save(file, t, &hooks), "");
+      EXPECT_NE(save(file, t, &hooks).reason(), "");
       const std::string now = readFile(file);
       EXPECT_EQ(now, std::string_view(step) == "renamed" ? newBytes : oldBytes);
       if (!crash) {
@@ -372,7 +372,7 @@ TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {
       }
 
       // Whatever a crash left behind, the next save works and is what loads.
-      EXPECT_EQ(save(file, t), "");
+      EXPECT_EQ(save(file, t).reason(), "");
       EXPECT_EQ(load(file).table, t);
     }
   }

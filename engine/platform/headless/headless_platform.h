@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,7 @@ public:
     std::string what, arg;
   };
   std::vector<Call> calls;
-  std::vector<Event> dropped; // input discarded while a message box was open
+  std::vector<Event> dropped; // input typed while a message box was open, discarded
   int presents = 0;
   bool textInput = false;
   const Surface *lastPresented = nullptr;
@@ -89,6 +90,7 @@ private:
 
   std::filesystem::path programDir_;
   std::deque<Scripted> script_;
+  std::set<int> keysDown_; // pressed and not yet released, as handed out by poll
   int64_t now_ = 0;
 };
 

@@ -66,6 +66,10 @@ void SdlWindow::waitUntilAfter(int64_t deadline) {
 uint64_t SdlWindow::randomSeed() { return SDL_GetPerformanceCounter() ^ (uint64_t(std::time(nullptr)) << 20); }
 
 bool SdlWindow::poll(Event &out) {
+  if (quitRequested_) {
+    out = {EventKind::Quit};
+    return true;
+  }
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
@@ -117,7 +121,7 @@ bool SdlWindow::waitEvent(int64_t deadline) {
 }
 
 void SdlWindow::present(const Surface &frame) {
-  SDL_Surface *target = SDL_GetWindowSurface(window_);
+  SDL_Surface *target = SDL_GetWindowSurface(window_.get());
   if (!target) return;
   int w = std::min(frame.width(), target->w), h = std::min(frame.height(), target->h);
   bool whole = uploadAll_ || target != lastTarget_ || w != lastW_ || h != lastH_ ||
@@ -132,7 +136,7 @@ void SdlWindow::present(const Surface &frame) {
     SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, frame.row(0), frame.width() * 4, target->format->format,
                       target->pixels, target->pitch);
     SDL_UnlockSurface(target);
-    SDL_UpdateWindowSurface(window_);
+    SDL_UpdateWindowSurface(window_.get());
     return;
   }
   // The window surface still holds the last frame shown: copy and upload only the rows that
@@ -160,7 +164,7 @@ void SdlWindow::present(const Surface &frame) {
     }
   }
   SDL_UnlockSurface(target);
-  if (!bands_.empty()) SDL_UpdateWindowSurfaceRects(window_, bands_.data(), int(bands_.size()));
+  if (!bands_.empty()) SDL_UpdateWindowSurfaceRects(window_.get(), bands_.data(), int(bands_.size()));
 }
 
 void SdlWindow::setTextInput(bool on) {
@@ -170,14 +174,58 @@ void SdlWindow::setTextInput(bool on) {
     SDL_StopTextInput();
 }
 
-void SdlWindow::discardInputTypedMeanwhile() {
+namespace {
+bool IsInput(Uint32 type) {
+  switch (type) {
+  case SDL_KEYDOWN:
+  case SDL_KEYUP:
+  case SDL_TEXTEDITING:
+  case SDL_TEXTINPUT:
+  case SDL_TEXTEDITING_EXT:
+  case SDL_MOUSEMOTION:
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_MOUSEBUTTONUP:
+  case SDL_MOUSEWHEEL: return true;
+  default: return false;
+  }
+}
+} // namespace
+
+bool SdlWindow::quitPending() {
   SDL_PumpEvents();
-  std::vector<SDL_Event> keep;
+  if (quitRequested_ || SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0) return true;
+  SDL_Event windowEvents[64];
+  int n = SDL_PeepEvents(windowEvents, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (windowEvents[i].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+  return false;
+}
+
+void SdlWindow::dropInputArrivedSince(uint32_t since) {
+  // SDL stamps an event when it takes it from the display: whatever the display sent while the
+  // box was open is taken in here, after the box, and stamped later than `since`.
+  SDL_PumpEvents();
+  std::vector<SDL_Event> queue;
   SDL_Event e;
-  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_TEXTINPUT) > 0)
-    if (e.type == SDL_KEYUP && keysDown_.count(TranslateKey(e.key.keysym.sym))) keep.push_back(e);
-  SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
-  for (SDL_Event &k : keep) SDL_PushEvent(&k);
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) queue.push_back(e);
+  std::set<int> held = keysDown_; // held when the box opened, queued presses included
+  std::vector<SDL_Event> keep;
+  for (const SDL_Event &q : queue) {
+    const bool before = Sint32(q.common.timestamp - since) <= 0;
+    if (q.type == SDL_KEYDOWN && before) held.insert(TranslateKey(q.key.keysym.sym));
+    if (q.type == SDL_KEYUP) {
+      const int code = TranslateKey(q.key.keysym.sym);
+      if (!before && held.count(code)) {
+        keep.push_back(q);
+        held.erase(code);
+        continue;
+      }
+      if (before) held.erase(code);
+    }
+    if (before || !IsInput(q.type)) keep.push_back(q);
+  }
+  // Back in the same order, with their own time stamps.
+  if (!keep.empty()) SDL_PeepEvents(keep.data(), int(keep.size()), SDL_ADDEVENT, 0, 0);
 }
 
 } // namespace nad
