@@ -129,6 +129,7 @@ def run_case(args, state, reach, with_sigterm):
 
 def main():
     args = L.parse_args()
+    L.load_layout(args.game_dir)
     start = time.monotonic()
     failed = 0
     # Six at a time: the two long name-box cases and four lanes for the ten short ones.

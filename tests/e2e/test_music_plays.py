@@ -14,7 +14,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import e2e_lib as L  # noqa: E402
-from test_music import AUDIBLE_PEAK, BYTES_PER_SECOND, GAME_MUSIC, SILENT_PEAK, Audio, peak  # noqa: E402
+from test_music import AUDIBLE_PEAK, BYTES_PER_SECOND, SILENT_PEAK, Audio, peak  # noqa: E402
 
 # The text of the play field's music label, below the wavy edge of the scrolling snow.
 GAME_MUSIC_TEXT = (9, 468, 60, 9)
@@ -107,7 +107,7 @@ def body(s):
 
     s.begin("switching off and on in the play field starts the game music again")
     wait_silent(s, audio, "game music played out")
-    switch_off_and_on(s, GAME_MUSIC, GAME_MUSIC_TEXT, s.region(s.grab(), GAME_MUSIC_TEXT))
+    switch_off_and_on(s, L.PLAY_MUSIC, GAME_MUSIC_TEXT, s.region(s.grab(), GAME_MUSIC_TEXT))
     audio.wait_audible(audio.size(), 3, "game music after off and on")
 
     s.begin("Escape from the game after the ten plays starts the menu music")
