@@ -153,8 +153,21 @@ public:
   }
 
   void onFrameStart(int64_t start) override {
+    // Only a start click sets gameRunning, and the frame loop it enters runs only while it is
+    // set, so a frame start outside a game is the first hook of a new one. A frame end would
+    // be too late: the game may be left again in this very frame's first events, and its
+    // start has already set the counters back to 0.
+    if (!inGame_) {
+      inGame_ = true;
+      ++t_.games;
+      // Some games are played to the clock's end, the rest are chaos.
+      patient_ = std::uniform_real_distribution<>(0, 1)(rng_) < 0.3;
+      lastDelivered_ = lastDestroyed_ = 0;
+      lastNextTick_ = -1;
+      trailKnown_ = false;
+    }
     // The wait ends strictly after the deadline the previous frame set.
-    if (lastNextTick_ >= 0 && inGame_) {
+    if (lastNextTick_ >= 0) {
       EXPECT_GT(start, lastNextTick_) << where();
     }
     lastNextTick_ = f_->s.nextTick;
@@ -165,15 +178,7 @@ public:
     const GameState &s = f_->s;
     // The frame in which the clock or Escape ends a game still runs to its end; it belongs to
     // the game that just ended, not to a new one.
-    if (!inGame_ && s.gameRunning) {
-      inGame_ = true;
-      ++t_.games;
-      // Some games are played to the clock's end, the rest are chaos.
-      patient_ = std::uniform_real_distribution<>(0, 1)(rng_) < 0.3;
-      lastDelivered_ = lastDestroyed_ = 0;
-      lastNextTick_ = -1;
-      trailKnown_ = false;
-    }
+    EXPECT_TRUE(inGame_ || !s.gameRunning) << "a game runs that no frame start began" << where();
     checkRecord();
     if (trailKnown_) {
       for (int k = 1; k <= 15; ++k) ASSERT_EQ(s.trailY[k + 1], prevTrail_[k]) << "trail entry " << k << where();
@@ -431,6 +436,35 @@ TEST(Monkey, ThousandsOfRandomInputsKeepTheRecordAndTheTableSound) {
   EXPECT_GE(totals.clockEnds, 3);
   EXPECT_GE(totals.saves, 1);
   EXPECT_GE(totals.restarts, 1);
+}
+
+// A start click among the events that end a game, and an Escape among the first events of the
+// new game's first frame: that game ends before any frame end sees it running, while its start
+// has already set the counters back to 0. A soak's player did this after 777 virtual minutes
+// (seed 1796903030); here it is as a script, with the monkey only watching and checking.
+TEST(Monkey, AGameLeftInItsFirstFrameIsAGameOfItsOwn) {
+  ScratchDir dir("nadilka-monkey-first-frame");
+  std::mt19937_64 rng(kSeed);
+  Totals totals;
+  RunEnd end{0, std::nullopt}; // already reached: the monkey adds no input of its own
+  HeadlessPlatform hp(dir.path());
+  auto form = std::make_unique<Form>(hp.platform());
+  form->scene.loadPictures(fs::path(NADILKA_GAME_DIR) / "pictures");
+  Monkey monkey(rng, totals, end, dir.path());
+  form->observer = &monkey;
+  hp.click(100, 320, 245);    // game A
+  hp.press(1000, key::Space); // two gifts that miss every chimney
+  hp.press(1200, key::Space);
+  hp.press(6000, key::Escape); // A is left,
+  hp.click(6000, 320, 245);    // B starts in the same round of events
+  hp.press(6000, key::Escape); // and is left in its first frame
+  Form_Load(*form);
+  monkey.attach(hp, *form);
+  RunProgram(*form);
+  EXPECT_FALSE(form->s.gameRunning);
+  EXPECT_EQ(form->s.giftsDestroyed, 0);
+  EXPECT_EQ(totals.games, 2);
+  EXPECT_EQ(totals.escapes, 2);
 }
 
 } // namespace
