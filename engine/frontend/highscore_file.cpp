@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -317,15 +318,28 @@ LoadResult load(const std::filesystem::path &path) {
 }
 
 namespace {
+// The temporary's name carries the program's prefix and is hidden, so no player would pick it
+// for a copy of the table; "extract.ext.bak" and the like are theirs and stay untouched.
+constexpr std::string_view kTempPrefix = ".nadilka-save-";
+constexpr std::size_t kTempRandomChars = 6; // mkstemp's XXXXXX
+
+std::string temporaryStem(const std::string &name) { return std::string(kTempPrefix) + name + "."; }
+
+bool isOurTemporary(const std::string &entry, const std::string &stem) {
+  if (entry.size() != stem.size() + kTempRandomChars || entry.compare(0, stem.size(), stem) != 0) return false;
+  return std::all_of(entry.begin() + std::ptrdiff_t(stem.size()), entry.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
 // A save killed between creating its temporary file and the rename leaves that file behind.
-// Sweep such leftovers (same name plus six characters, untouched for a minute, so a save
-// running at this moment in another copy of the game keeps its own) before writing anew.
+// Sweep such leftovers of ours (untouched for a minute, so a save running at this moment in
+// another copy of the game keeps its own) before writing anew.
 void removeStaleTemporaries(const std::filesystem::path &dir, const std::string &name) {
   std::error_code ec;
+  const std::string stem = temporaryStem(name);
   const auto now = std::filesystem::file_time_type::clock::now();
   for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
-    const std::string n = entry.path().filename().string();
-    if (n.size() != name.size() + 7 || n.compare(0, name.size() + 1, name + ".") != 0) continue;
+    if (!isOurTemporary(entry.path().filename().string(), stem)) continue;
     std::error_code e2;
     if (!entry.is_regular_file(e2)) continue;
     auto written = entry.last_write_time(e2);
@@ -347,7 +361,7 @@ static std::string saveSteps(const std::filesystem::path &path, const Table &t, 
   if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
 
   removeStaleTemporaries(dir, path.filename().string());
-  std::string tmp = (dir / (path.filename().string() + ".XXXXXX")).string();
+  std::string tmp = (dir / (temporaryStem(path.filename().string()) + std::string(kTempRandomChars, 'X'))).string();
   const int fd = ::mkstemp(tmp.data());
   if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);
   // A crash leaves the temporary file behind; only the kernel closes the descriptor.

@@ -89,9 +89,11 @@ struct SaveHooks {
   std::function<bool(std::string_view step)> crashAfter;
 };
 // Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
-// `path`, fsyncs it, renames it over `path` and fsyncs the folder. A failure carries a one-line
-// English reason and reports nothing itself; a failure before the rename leaves the old file
-// untouched and removes the temporary file.
+// `path` (hidden, ".nadilka-save-" + the file's name + "." + six random characters), fsyncs it,
+// renames it over `path` and fsyncs the folder. A failure carries a one-line English reason and
+// reports nothing itself; a failure before the rename leaves the old file untouched and removes
+// the temporary file. Temporaries of that name older than a minute, left by a killed save, are
+// removed first; no other file in the folder is touched.
 Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
 
 } // namespace nad::hiscore

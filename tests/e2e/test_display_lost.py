@@ -120,7 +120,7 @@ def run_case(args, state, reach, with_sigterm):
             s.check(said == [LOST_LINE], f"stderr after the display ended: {said}, expected [{LOST_LINE!r}]")
         with open(s.path("extract.ext"), "rb") as f:
             s.check(f.read() == SCORES, "the high-score file changed")
-        s.check(not [n for n in os.listdir(s.run_dir) if n.startswith("extract.ext.")],
+        s.check(not [n for n in os.listdir(s.run_dir) if n.startswith((".nadilka-save-", "extract.ext."))],
                 "a temporary high-score file was left behind")
         return f"gone after {took:.2f} s, status {status}" + (f", said {said[0]!r}" if said else "")
     finally:

@@ -68,7 +68,7 @@ def ended_cleanly(s, what, scores):
     s.check(not left, f"processes of the game's session outlived it: {left}")
     with open(s.path("extract.ext"), "rb") as f:
         s.check(f.read() == scores, "the high-score file changed")
-    s.check(not [n for n in os.listdir(s.run_dir) if n.startswith("extract.ext.")],
+    s.check(not [n for n in os.listdir(s.run_dir) if n.startswith((".nadilka-save-", "extract.ext."))],
             "a temporary high-score file was left behind")
 
 

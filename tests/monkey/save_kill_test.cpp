@@ -93,9 +93,12 @@ TEST(SaveUnderKill, TheFileIsAlwaysTheOldOrTheNewTable) {
     ASSERT_TRUE(now == bytesA || now == bytesB) << "kill " << k << " left a torn table of " << now.size() << " bytes:\n"
                                                 << now;
     (now == bytesA ? sawA : sawB)++;
-    // A temporary file left behind shows the kill fell inside a save, before its rename.
+    // A temporary file left behind shows the kill fell inside a save, before its rename. It must
+    // bear the save's own hidden name, the only one a later save sweeps.
     for (const auto &entry : fs::directory_iterator(dir))
       if (entry.path() != file) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name.size() == 32 && name.rfind(".nadilka-save-extract.ext.", 0) == 0) << "leftover " << name;
         ++midSave;
         fs::remove(entry.path());
       }
