@@ -25,11 +25,6 @@ install(DIRECTORY ${NADILKA_GAME_DIR}/pictures DESTINATION ${NADILKA_DEB_DATA_DI
 # The pristine table: players' scores go to their own data folders, never here.
 install(FILES ${NADILKA_GAME_DIR}/menu.mid ${NADILKA_GAME_DIR}/game.mid ${CMAKE_SOURCE_DIR}/assets/extract.ext
   DESTINATION ${NADILKA_DEB_DATA_DIR})
-install(FILES nadilka.desktop DESTINATION share/applications)
-foreach(size ${NADILKA_ICON_SIZES})
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/icons/${size}x${size}/nadilka.png
-    DESTINATION share/icons/hicolor/${size}x${size}/apps)
-endforeach()
 install(FILES nadilka.metainfo.xml DESTINATION share/metainfo RENAME ${NADILKA_APPSTREAM_ID}.metainfo.xml)
 
 # Debian wants the manual page and the changelog compressed, without a time stamp inside.

@@ -11,6 +11,7 @@ import argparse
 import ctypes
 import json
 import os
+import stat
 import shutil
 import signal
 import subprocess
@@ -292,6 +293,26 @@ class Session:
                 if line.startswith(key + ":"):
                     vals[key] = int(line.split(":")[1])
         return (vals["Absolute upper-left X"], vals["Absolute upper-left Y"], vals["Width"], vals["Height"])
+
+    def stand_in_opener(self):
+        """Puts a stand-in xdg-open first on the game's PATH that logs each address it is handed.
+        Returns (the environment to launch with, a function giving the logged addresses)."""
+        log = os.path.join(self.tmp, "opened.log")
+        bindir = os.path.join(self.tmp, "bin")
+        os.makedirs(bindir, exist_ok=True)
+        opener = os.path.join(bindir, "xdg-open")
+        with open(opener, "w") as f:
+            f.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + log + "'\n")
+        os.chmod(opener, os.stat(opener).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+
+        def opened():
+            try:
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    return f.read().splitlines()
+            except OSError:
+                return []
+
+        return {"PATH": bindir + os.pathsep + os.environ.get("PATH", "")}, opened
 
     def launch(self, audio="dummy", extra_env=None):
         self.start_game(audio, extra_env)

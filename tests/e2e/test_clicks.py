@@ -3,8 +3,6 @@
 comes up over the same control, wherever over it; and a click area takes no clicks on its
 container's border.  A stand-in xdg-open logs the addresses the game hands over."""
 
-import os
-import stat
 import sys
 import time
 
@@ -15,23 +13,10 @@ STUDIO = "https://www.brimel-studio.cz/"
 
 
 def body(s):
-    log = os.path.join(s.tmp, "opened.log")
-    bindir = os.path.join(s.tmp, "bin")
-    os.makedirs(bindir)
-    opener = os.path.join(bindir, "xdg-open")
-    with open(opener, "w") as f:
-        f.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + log + "'\n")
-    os.chmod(opener, os.stat(opener).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
-
-    def opened():
-        try:
-            with open(log, encoding="utf-8", errors="replace") as f:
-                return f.read().splitlines()
-        except OSError:
-            return []
+    opener_env, opened = s.stand_in_opener()
 
     s.begin("menu")
-    s.launch(extra_env={"PATH": bindir + os.pathsep + os.environ.get("PATH", "")})
+    s.launch(extra_env=opener_env)
     menu = s.shot("menu")
     menu_px = s.client(menu)
 
