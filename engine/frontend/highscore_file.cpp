@@ -21,7 +21,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr double kLimit = 1e15;
-constexpr std::size_t kFields = 2 * kRows; // name and points of each row
+constexpr std::size_t kFields = std::size_t{2} * kRows; // name and points of each row
 
 // Code points of cp1250 bytes 0x80-0xFF; 0 marks the five undefined bytes.
 constexpr char16_t kCp1250High[128] = {

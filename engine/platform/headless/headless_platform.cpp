@@ -76,17 +76,16 @@ void HeadlessPlatform::holdDialog(const char *what, const std::string &title, co
     const Event &e = it->e;
     const bool input = e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp || e.kind == EventKind::Text ||
                        e.kind == EventKind::MouseDown || e.kind == EventKind::MouseUp;
-    if (it->t <= now_) {
+    const bool arrivedMeanwhile = it->t > now_;
+    if (!arrivedMeanwhile) { // queued before the box opened: kept, and it says which keys are held
       if (e.kind == EventKind::KeyDown) held.insert(e.code);
       if (e.kind == EventKind::KeyUp) held.erase(e.code);
-      kept.push_back(*it);
-    } else if (e.kind == EventKind::KeyUp && held.erase(e.code)) {
-      kept.push_back(*it);
-    } else if (input) {
-      dropped.push_back(e);
-    } else {
-      kept.push_back(*it);
     }
+    const bool releaseOfHeldKey = arrivedMeanwhile && e.kind == EventKind::KeyUp && held.erase(e.code) > 0;
+    if (arrivedMeanwhile && input && !releaseOfHeldKey)
+      dropped.push_back(e);
+    else
+      kept.push_back(*it);
   }
   kept.insert(kept.end(), std::next(close), script_.end());
   script_ = std::move(kept);
