@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
+
 namespace nad::hiscore {
 
 inline constexpr int kRows = 7;
@@ -79,13 +81,8 @@ struct LoadResult {
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 LoadResult load(const std::filesystem::path &path);
 
-// Test hooks: after each named step ("created", "written", "synced", "renamed") failAfter returning
-// true makes save() fail there as if a system call had failed (cleanup included), crashAfter
-// returning true makes it return at once, leaving the disk as a crash at that point would.
-struct SaveHooks {
-  std::function<bool(std::string_view step)> failAfter;
-  std::function<bool(std::string_view step)> crashAfter;
-};
+// Test hooks, see files::WriteHooks.
+using SaveHooks = files::WriteHooks;
 // Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
 // `path`, fsyncs it, renames it over `path` and fsyncs the folder. Returns "" or a one-line
 // English reason; a failure before the rename leaves the old file untouched and removes the
