@@ -1,12 +1,21 @@
 #pragma once
 // Runs the real game in an SDL window until it is closed: the program's whole life.
+#include <string_view>
+#include <vector>
+
 #include "core/form.h"
 #include "platform/sdl/sdl_backend.h"
 
 namespace nad {
 
 // options.caption, size and programDir (see FindDataFolder) are filled in when left empty.
-// Returns the exit status.
-int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr);
+// When the game ends normally, *windowAtEnd gets the window as the player left it. Returns the
+// exit status.
+int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr, options::WindowChoice *windowAtEnd = nullptr);
+
+// The program: its command line (args after the program's name), the settings file, the game,
+// and the window's mode kept for the next run. Returns the exit status: 2 for a fault in the
+// command line, 0 after --help and --version.
+int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options);
 
 } // namespace nad

@@ -1,0 +1,44 @@
+#include "platform/sdl/frame_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace nad {
+
+FramePlacement PlaceFrame(int windowW, int windowH, int frameW, int frameH, bool smooth) {
+  FramePlacement p;
+  p.smooth = smooth;
+  const int whole = std::min(windowW / frameW, windowH / frameH);
+  if (!smooth && whole >= 1) {
+    p.scale = whole;
+    p.w = frameW * whole, p.h = frameH * whole;
+  } else {
+    // As wide as the window unless that makes it too tall; the products stay far below 2^31.
+    p.w = windowW, p.h = windowW * frameH / frameW;
+    if (p.h > windowH) p.h = windowH, p.w = windowH * frameW / frameH;
+    p.w = std::max(p.w, 1), p.h = std::max(p.h, 1);
+    p.scale = p.w % frameW == 0 && p.h == p.w / frameW * frameH ? p.w / frameW : 0;
+  }
+  p.x = (windowW - p.w) / 2, p.y = (windowH - p.h) / 2;
+  return p;
+}
+
+bool WindowToFrame(const FramePlacement &p, int frameW, int frameH, int x, int y, int &fx, int &fy) {
+  const int dx = x - p.x, dy = y - p.y;
+  if (dx < 0 || dy < 0 || dx >= p.w || dy >= p.h) return false;
+  // Each frame pixel covers the window pixels that map into it; whole scales divide exactly.
+  fx = int(int64_t(dx) * frameW / p.w), fy = int(int64_t(dy) * frameH / p.h);
+  return true;
+}
+
+int ScaleForDensity(float dpi) {
+  if (!(dpi > 0)) return 1;
+  return std::max(1, int(std::lround(dpi / 96.0f)));
+}
+
+int LargestScaleThatFits(int areaW, int areaH, int frameW, int frameH, int spareH) {
+  return std::max(1, std::min(areaW / frameW, (areaH - spareH) / frameH));
+}
+
+} // namespace nad
