@@ -219,17 +219,22 @@ class Session:
     def path(self, name):
         return os.path.join(self.run_dir, name)
 
-    def start_game(self, audio="dummy", extra_env=None):
+    def config_dir(self):
+        """The game's own XDG_CONFIG_HOME: the settings file stays inside the test."""
+        return os.path.join(self.tmp, "config")
+
+    def start_game(self, audio="dummy", extra_env=None, args=()):
         env = self.xenv()
         env["SDL_VIDEODRIVER"] = "x11"
         env["SDL_AUDIODRIVER"] = audio
+        env["XDG_CONFIG_HOME"] = self.config_dir()
         if extra_env:
             env.update(extra_env)
         self.games_started += 1
         self.game_log = os.path.join(self.tmp, f"game-{self.games_started}.log")
         # Start from somewhere else than the run folder: the game must find its files
         # beside its executable.
-        self.game = subprocess.Popen([self.path("nadilka")], cwd=self.tmp, env=env,
+        self.game = subprocess.Popen([self.path("nadilka"), *args], cwd=self.tmp, env=env,
                                      stdin=subprocess.DEVNULL,
                                      stdout=open(self.game_log, "wb"), stderr=subprocess.STDOUT,
                                      preexec_fn=_die_with_parent)
