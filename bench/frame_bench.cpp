@@ -18,6 +18,7 @@
 
 #include "flow/lifecycle.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/report.h"
 #include "platform/sdl/sdl_backend.h"
 #include "render/draw_frame.h"
 #include "world/reset_world.h"
@@ -46,10 +47,10 @@ struct Bench {
     if (const char *scale = std::getenv("NADILKA_BENCH_SCALE")) o.scale = std::atoi(scale);
     o.fullscreen = flag("NADILKA_BENCH_FULLSCREEN");
     o.smooth = flag("NADILKA_BENCH_SMOOTH");
-    std::string error;
-    sdl = OpenSdlBackend(o, error);
-    if (!sdl) {
-      std::fprintf(stderr, "frame_bench: %s\n", error.c_str());
+    try {
+      sdl = OpenSdlBackend(o);
+    } catch (const StartupError &e) {
+      std::fprintf(stderr, "frame_bench: %s\n", e.what());
       std::exit(1);
     }
     sdlPlatform = std::make_unique<Platform>(sdl->platform());

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/report.h"
 #include "run_game.h"
 
 namespace {
@@ -81,7 +82,13 @@ int main(int argc, char **argv) {
   }
   options.programDir = NADILKA_GAME_DIR;
   FrameRecorder recorder;
-  int status = nad::RunGameWithSdl(options, &recorder);
+  int status;
+  try {
+    status = nad::RunGameWithSdl(options, &recorder);
+  } catch (const nad::StartupError &e) {
+    nad::ReportProblem(e.what());
+    return 1;
+  }
 
   std::FILE *out = std::fopen(argv[1], "w");
   if (!out) return 3;

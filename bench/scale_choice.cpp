@@ -168,7 +168,7 @@ int main(int argc, char **argv) {
       {"window surface, own whole-number scaler, changed rows only (chosen)",
        [&] {
          if (!surfaceWindow()) return false;
-         game = std::make_unique<SdlWindow>(w, kW, kH, WindowSetup{1, false, false});
+         game = std::make_unique<SdlWindow>(WindowHandle(w), kW, kH, WindowSetup{1, false, false});
          return true;
        },
        [&](const Surface &f) { game->present(f); },

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <memory>
 
 #include "flow/lifecycle.h"
+#include "platform/report.h"
 #include "platform/settings_file.h"
 
 namespace nad {
@@ -17,20 +17,11 @@ int RunGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowCh
     const DataFolder data = FindDataFolder(options.packagedDataDir);
     options.programDir = data.dir, options.programDirShared = data.shared;
   }
-  std::string error;
-  std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options, error);
-  if (!sdl) {
-    std::fprintf(stderr, "nadilka: %s\n", error.c_str());
-    return 1;
-  }
+  // Owns SDL for the program's whole life: it shuts down when this returns or throws.
+  std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options);
   auto form = std::make_unique<Form>(sdl->platform());
   form->observer = observer;
-  try {
-    form->scene.loadPictures(options.programDir / "pictures");
-  } catch (const std::exception &e) {
-    std::fprintf(stderr, "nadilka: %s\n", e.what());
-    return 1;
-  }
+  form->scene.loadPictures(options.programDir / "pictures");
   int status = 0;
   try {
     Form_Load(*form);
@@ -47,9 +38,7 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   switch (command.action) {
   case options::Action::Help: std::fputs(options::helpText().c_str(), stdout); return 0;
   case options::Action::Version: std::fputs(options::versionText().c_str(), stdout); return 0;
-  case options::Action::Fail:
-    std::fprintf(stderr, "nadilka: %s (see nadilka --help)\n", command.error.c_str());
-    return 2;
+  case options::Action::Fail: ReportProblem(command.error + " (see nadilka --help)"); return 2;
   case options::Action::Run: break;
   }
 
@@ -61,7 +50,7 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   } else {
     kept = settings::load(path);
   }
-  if (!kept.problem.empty()) std::fprintf(stderr, "nadilka: %s\n", kept.problem.c_str());
+  if (!kept.problem.empty()) ReportProblem(kept.problem);
 
   // The command line first, then the file; what neither says is left to the display.
   const options::WindowChoice &asked = command.window, &file = kept.values;
@@ -70,11 +59,17 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   options.smooth = asked.smooth.value_or(file.smooth.value_or(false));
 
   options::WindowChoice atEnd;
-  const int status = RunGameWithSdl(options, nullptr, &atEnd);
+  int status = 0;
+  try {
+    status = RunGameWithSdl(options, nullptr, &atEnd);
+  } catch (const StartupError &e) {
+    ReportProblem(e.what());
+    return 1;
+  }
   // A file that could not be read is left alone; a missing or damaged one is written afresh.
   if (atEnd.scale && kept.readable && (atEnd != file || !kept.problem.empty())) {
-    const std::string problem = settings::save(path, atEnd);
-    if (!problem.empty()) std::fprintf(stderr, "nadilka: the window's settings were not kept: %s\n", problem.c_str());
+    const Status saved = settings::save(path, atEnd);
+    if (!saved.ok()) ReportProblem("the window's settings were not kept: " + saved.reason());
   }
   return status;
 }

@@ -11,8 +11,7 @@
 namespace nad {
 namespace {
 
-void Click(Form &f, int x, int y) {
-  Id target = f.scene.hitTest(x, y);
+void Click(Form &f, Id target, int x) {
   switch (target) {
   case Image1: Image1_Click(f); return;
   case Image2: Image2_Click(f); return;
@@ -42,10 +41,15 @@ void DispatchEvent(Form &f, const Event &e) {
   switch (e.kind) {
   case EventKind::KeyDown:
     Form_KeyDown(f, e.code, 0);
-    if (f.scene.focus() == Text1 && f.scene.shown(Text1)) TextBoxKey(f, e.code);
+    // Tab moves the focus, as the window does for its controls; the focused control never sees it.
+    if (e.code == key::Tab)
+      f.scene.focusNext(e.shift);
+    else if (f.scene.focus() == Text1 && f.scene.shown(Text1))
+      TextBoxKey(f, e.code);
     break;
   case EventKind::KeyUp: Form_KeyUp(f, e.code, 0); break;
-  case EventKind::Click: Click(f, e.x, e.y); break;
+  case EventKind::MouseDown: f.scene.mouseDown(e.x, e.y); break;
+  case EventKind::MouseUp: Click(f, f.scene.mouseUp(e.x, e.y), e.x); break;
   case EventKind::Text:
     if (f.scene.focus() == Text1 && f.scene.shown(Text1)) TextBoxType(f, e.text);
     break;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -315,7 +316,7 @@ LoadResult load(const std::filesystem::path &path) {
   return res;
 }
 
-std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
+Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks) {
   return files::writeAtomically(path, format(t), hooks);
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/atomic_file.h"
+#include "platform/report.h"
 
 namespace nad::hiscore {
 
@@ -83,10 +84,12 @@ LoadResult load(const std::filesystem::path &path);
 
 // Test hooks, see files::WriteHooks.
 using SaveHooks = files::WriteHooks;
-// Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
-// `path`, fsyncs it, renames it over `path` and fsyncs the folder. Returns "" or a one-line
-// English reason; a failure before the rename leaves the old file untouched and removes the
-// temporary file.
-std::string save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
+// Crash-safe save of format(t), see files::writeAtomically: a hidden temporary file next to
+// `path` (".nadilka-save-" + the file's name + "." + six random characters), fsynced, renamed
+// over `path`, the folder fsynced. A failure carries a one-line English reason and reports
+// nothing itself; a failure before the rename leaves the old file untouched and removes the
+// temporary file. Temporaries of that name older than a minute, left by a killed save, are
+// removed first; no other file in the folder is touched.
+Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
 
 } // namespace nad::hiscore

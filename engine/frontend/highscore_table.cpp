@@ -1,11 +1,15 @@
 #include "frontend/highscore_table.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "frontend/highscore_file.h"
+#include "platform/report.h"
 
 namespace nad {
+
+// The panel shows the file's rows one to one.
+static_assert(tableRowCount == hiscore::kRows);
+
 namespace {
 
 hiscore::Location TableLocation(const Form &f) {
@@ -21,7 +25,7 @@ void LoadHighScores(Form &f) {
   if (f.observer) f.observer->onHiscore("load");
   hiscore::LoadResult file = hiscore::load(TableLocation(f).readPath);
   // A missing or short file still gives a table: the rows it lacks read as "-" with 0 points.
-  if (!file.problem.empty()) std::fprintf(stderr, "nadilka: high-score table: %s\n", file.problem.c_str());
+  if (!file.problem.empty()) ReportProblem("high-score table: " + file.problem);
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow) {
     s.hiscoreName[s.fileRow] = file.table[s.fileRow].name;
     s.hiscorePoints[s.fileRow] = file.table[s.fileRow].points;
@@ -38,10 +42,10 @@ void SaveHighScores(Form &f) {
   hiscore::Table table;
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow)
     table[s.fileRow] = {f.scene[highscore(s.fileRow)].caption, f.scene[hiscr(s.fileRow)].caption};
-  std::string problem = hiscore::save(TableLocation(f).writePath, table);
-  if (!problem.empty()) {
+  Status saved = hiscore::save(TableLocation(f).writePath, table);
+  if (!saved.ok()) {
     // The table stays shown as it is; the player must not believe it was kept.
-    std::fprintf(stderr, "nadilka: could not save the high-score table: %s\n", problem.c_str());
+    ReportProblem("could not save the high-score table: " + saved.reason());
     f.platform.dialogs.showWarning(kSaveFailedTitle, kSaveFailedText);
   }
 }

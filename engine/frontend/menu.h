@@ -1,12 +1,9 @@
 #pragma once
 // The menu's click areas, the information panel and the four web links.
 #include "core/form.h"
+#include "frontend/web_addresses.h"
 
 namespace nad {
-
-// The portal's home page is a bare host address; the studio's page a full address.
-inline constexpr char kPortalAddress[] = "www.vorlanix.cz";
-inline constexpr char kStudioAddress[] = "https://www.brimel-studio.cz/";
 
 void Image4_Click(Form &f); // show the information panel
 void Image3_Click(Form &f); // hide it

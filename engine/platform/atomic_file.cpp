@@ -1,7 +1,9 @@
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <system_error>
 
 #include <fcntl.h>
@@ -13,24 +15,35 @@ namespace nad::files {
 std::string errnoText(int err) { return std::generic_category().message(err); }
 
 namespace {
+constexpr std::string_view kTempPrefix = ".nadilka-save-";
+constexpr std::size_t kTempRandomChars = 6; // mkstemp's XXXXXX
+
+std::string temporaryStem(const std::string &name) { return std::string(kTempPrefix) + name + "."; }
+
+bool isOurTemporary(const std::string &entry, const std::string &stem) {
+  if (entry.size() != stem.size() + kTempRandomChars || entry.compare(0, stem.size(), stem) != 0) return false;
+  return std::all_of(entry.begin() + std::ptrdiff_t(stem.size()), entry.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
 // A write killed between creating its temporary file and the rename leaves that file behind.
-// Sweep such leftovers (same name plus six characters, untouched for a minute, so a write
-// running at this moment in another copy of the game keeps its own) before writing anew.
+// Sweep such leftovers of ours (untouched for a minute, so a write running at this moment in
+// another copy of the game keeps its own) before writing anew.
 void removeStaleTemporaries(const std::filesystem::path &dir, const std::string &name) {
   std::error_code ec;
+  const std::string stem = temporaryStem(name);
   const auto now = std::filesystem::file_time_type::clock::now();
   for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
-    const std::string n = entry.path().filename().string();
-    if (n.size() != name.size() + 7 || n.compare(0, name.size() + 1, name + ".") != 0) continue;
+    if (!isOurTemporary(entry.path().filename().string(), stem)) continue;
     std::error_code e2;
     if (!entry.is_regular_file(e2)) continue;
     auto written = entry.last_write_time(e2);
     if (!e2 && now - written > std::chrono::minutes(1)) std::filesystem::remove(entry.path(), e2);
   }
 }
-} // namespace
 
-std::string writeAtomically(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
+// The steps of writeAtomically; returns "" or the reason it failed.
+std::string writeSteps(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
   const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
   const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
   const std::string where = path.string();
@@ -42,7 +55,7 @@ std::string writeAtomically(const std::filesystem::path &path, std::string_view 
   if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
 
   removeStaleTemporaries(dir, path.filename().string());
-  std::string tmp = (dir / (path.filename().string() + ".XXXXXX")).string();
+  std::string tmp = (dir / (temporaryStem(path.filename().string()) + std::string(kTempRandomChars, 'X'))).string();
   const int fd = ::mkstemp(tmp.data());
   if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);
   // A crash leaves the temporary file behind; only the kernel closes the descriptor.
@@ -96,6 +109,13 @@ std::string writeAtomically(const std::filesystem::path &path, std::string_view 
     ::close(dfd);
   }
   return "";
+}
+
+} // namespace
+
+Status writeAtomically(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
+  std::string reason = writeSteps(path, bytes, hooks);
+  return reason.empty() ? Status() : Status::Failed(std::move(reason));
 }
 
 ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {

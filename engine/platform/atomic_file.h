@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/report.h"
+
 namespace nad::files {
 
 // Test hooks: after each named step ("created", "written", "synced", "renamed") failAfter
@@ -18,12 +20,14 @@ struct WriteHooks {
   std::function<bool(std::string_view step)> crashAfter;
 };
 
-// Creates the folder if needed, writes `bytes` to a temporary file next to `path`, fsyncs it,
-// renames it over `path` and fsyncs the folder. A file already there keeps its access bits (a
-// new one gets 0644). Returns "" or a one-line English reason; a failure before the rename
-// leaves the old file untouched and removes the temporary file.
-std::string writeAtomically(const std::filesystem::path &path, std::string_view bytes,
-                            const WriteHooks *hooks = nullptr);
+// Creates the folder if needed, writes `bytes` to a temporary file next to `path` (hidden,
+// ".nadilka-save-" + the file's name + "." + six random characters, so that no player would
+// pick the name for a file of their own), fsyncs it, renames it over `path` and fsyncs the
+// folder. A file already there keeps its access bits (a new one gets 0644). A failure carries a
+// one-line English reason and reports nothing itself; a failure before the rename leaves the
+// old file untouched and removes the temporary file. Temporaries of that name older than a
+// minute, left by a killed write, are removed first; no other file in the folder is touched.
+Status writeAtomically(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks = nullptr);
 
 // The whole file, at most maxBytes of it. `problem` is "" or a one-line English reason
 // ("cannot open PATH: ...", "cannot read PATH: ..."); `missing` tells a file that is not there

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/report.h"
+
 namespace nad {
 namespace {
 
@@ -26,9 +28,9 @@ void put16(std::vector<unsigned char> &b, uint16_t v) {
 
 Surface readBmp(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open picture " + path);
+  if (!in) throw StartupError("cannot open picture " + path);
   std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto bad = [&](const char *why) { return std::runtime_error("bad picture " + path + ": " + why); };
+  auto bad = [&](const char *why) { return StartupError("bad picture " + path + ": " + why); };
   if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') throw bad("not a BMP file");
   uint32_t offset = le32(b, 10);
   int32_t w = int32_t(le32(b, 18)), h = int32_t(le32(b, 22));

@@ -6,8 +6,9 @@
 
 namespace nad {
 
-// Reads a 24-bit uncompressed BMP (bottom-up or top-down). Throws std::runtime_error
-// naming the file when it is missing or not such a picture.
+// Reads a 24-bit uncompressed BMP (bottom-up or top-down). Throws StartupError (a
+// std::runtime_error) naming the file when it is missing or not such a picture: the game reads
+// its pictures only at start-up.
 Surface readBmp(const std::string &path);
 // Writes a 24-bit uncompressed bottom-up BMP with rows padded to 4 bytes.
 void writeBmp(const std::string &path, const Surface &s);

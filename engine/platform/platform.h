@@ -21,9 +21,10 @@ inline constexpr int P = 80, KeypadPlus = 107, KeypadMinus = 109, Plus = 187, Mi
 } // namespace key
 
 enum class EventKind {
-  KeyDown,     // code, repeat (auto-repeat of a held key arrives as further presses)
+  KeyDown,     // code, repeat (auto-repeat of a held key arrives as further presses), shift
   KeyUp,       // code
-  Click,       // x, y in client coordinates of the window
+  MouseDown,   // the left button pressed at x, y (client coordinates of the window)
+  MouseUp,     // the left button released at x, y
   Text,        // text typed (UTF-8), for the focused text box
   Quit,        // the window is being closed
   Expose,      // the window must be shown again
@@ -38,6 +39,7 @@ struct Event {
   int x = 0, y = 0;
   int ms = 0;
   std::string text;
+  bool shift = false; // a Shift key was held at the key press
 };
 
 // The millisecond tick counter that paces frames, and the frame wait.
@@ -93,7 +95,9 @@ class Dialogs {
 public:
   virtual ~Dialogs() = default;
   // A modal box with the information icon and one OK button, owned by the game window;
-  // returns when the player closes it. Keys typed meanwhile are dropped.
+  // returns when the player closes it, or at once when a quit request comes first. Input typed
+  // while it is open is dropped (except releases of keys held before); input queued before it
+  // opened and quit requests are kept. A box that cannot open is reported, and the call returns.
   virtual void showInfo(const std::string &title, const std::string &text) = 0;
   // A modal box with the warning icon, for a failure the player must know about.
   virtual void showWarning(const std::string &title, const std::string &text) = 0;

@@ -144,8 +144,6 @@ LoadResult load(const std::filesystem::path &path) {
   return res;
 }
 
-std::string save(const std::filesystem::path &path, const Settings &s) {
-  return files::writeAtomically(path, format(s));
-}
+Status save(const std::filesystem::path &path, const Settings &s) { return files::writeAtomically(path, format(s)); }
 
 } // namespace nad::settings

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/report.h"
 
 namespace nad::settings {
 
@@ -46,7 +47,7 @@ struct LoadResult {
 };
 LoadResult load(const std::filesystem::path &path);
 
-// Writes format(s) atomically (see files::writeAtomically). Returns "" or a one-line reason.
-std::string save(const std::filesystem::path &path, const Settings &s);
+// Writes format(s) atomically (see files::writeAtomically); a failure carries a one-line reason.
+Status save(const std::filesystem::path &path, const Settings &s);
 
 } // namespace nad::settings

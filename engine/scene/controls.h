@@ -1,7 +1,8 @@
 #pragma once
-// The window Form1 as data: every control with its kind, container, place, size, border,
-// visibility, caption, font and colour. Controls are addressed by name (an Id) and the
-// control arrays by index (sob(i), darek(i), ...).
+// The controls of the window Form1 as the scene keeps them while the game runs: kind, container,
+// place, size, border, visibility, caption, font, colour and pictures. Controls are addressed by
+// name (an Id) and the control arrays by index (sob(i), darek(i), ...); how they are laid out is
+// written once, in scene/layout.cpp.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,14 +12,19 @@
 
 namespace nad {
 
+// Sizes of the control arrays.
+inline constexpr int sobCount = 10, darekCount = 12, starCount = 6, tableRowCount = 7;
+
+// Every control of the window, in the order of the layout table (scene/layout.cpp), which
+// describes each of them: an array's items follow its first one.
 // clang-format off
 enum Id : int {
   // children of Form1, top of the stacking order first
-  Picture2, menu, logo, sobspecial0, sob0 = sobspecial0 + 10, santa = sob0 + 10, pic, Label2,
+  Picture2, menu, logo, sobspecial0, sob0 = sobspecial0 + sobCount, santa = sob0 + sobCount, pic, Label2,
   // children of Picture2
-  Picture1, Image6, highscore0, hiscr0 = highscore0 + 7,
+  Picture1, Image6, highscore0, hiscr0 = highscore0 + tableRowCount,
   // children of Picture1
-  Text1 = hiscr0 + 7, command1,
+  Text1 = hiscr0 + tableRowCount, command1,
   // children of menu
   info, Image8, Image7, Label12, Image5, Image4, Image1, Image2,
   // child of info
@@ -26,7 +32,8 @@ enum Id : int {
   // children of logo
   l1, l2,
   // children of pic
-  darek0, star0 = darek0 + 12, barak = star0 + 6, Label11, Label7, Label6, Label5, Label4, Label3, Label1,
+  darek0, star0 = darek0 + darekCount, barak = star0 + starCount, Label11, Label7, Label6, Label5, Label4, Label3,
+  Label1,
   ControlCount,
   Form1 = -1,
 };
@@ -38,7 +45,6 @@ constexpr Id darek(int i) { return Id(darek0 + i); }
 constexpr Id star(int i) { return Id(star0 + i); }
 constexpr Id highscore(int r) { return Id(highscore0 + r); }
 constexpr Id hiscr(int r) { return Id(hiscr0 + r); }
-inline constexpr int sobCount = 10;
 
 enum class Kind { Panel, Label, ClickArea, TextBox };
 // How a container reports its children's positions to code; 15 twips make a pixel.
@@ -49,8 +55,18 @@ inline constexpr uint32_t kWhite = colorValue(255, 255, 255);
 inline constexpr uint32_t kRed = colorValue(255, 0, 0);
 inline constexpr uint32_t kBlack = colorValue(0, 0, 0);
 
+// A rectangle in client coordinates of the window.
+struct ClientRect {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool empty() const { return w <= 0 || h <= 0; }
+  bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+  // The middle, rounded towards the top-left: a point safely inside for clicks.
+  int centreX() const { return x + w / 2; }
+  int centreY() const { return y + h / 2; }
+};
+
 struct Control {
-  const char *name = "";
+  std::string name; // "Image1"; an array's items are "sob(3)"
   Kind kind = Kind::Panel;
   Id parent = Form1;
   float left = 0, top = 0;   // outer top-left in the container's inner area, pixels

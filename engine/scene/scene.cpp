@@ -4,105 +4,10 @@
 #include <stdexcept>
 
 #include "platform/bmp_file.h"
+#include "scene/layout.h"
 
 namespace nad {
 namespace {
-
-struct Row {
-  Id id;
-  const char *name;
-  Kind kind;
-  Id parent;
-  int x, y, w, h, border;
-  bool visible;
-  const char *caption = "";
-  Font font = Font::Default;
-  uint32_t color = kWhite;
-  bool autosize = false;
-  bool persistent = false;
-  Scale scale = Scale::Pixels;
-};
-
-constexpr Kind P = Kind::Panel, L = Kind::Label, C = Kind::ClickArea, T = Kind::TextBox;
-constexpr Scale Tw = Scale::Twips, Px = Scale::Pixels;
-
-// Children of each container are listed top of the stacking order first.
-// clang-format off
-const Row kLayout[] = {
-  // Form1
-  {Picture2, "Picture2", P, Form1,  88, 48, 469, 405, 1, false, "", Font::Default, kWhite, false, true,  Tw},
-  {menu,     "menu",     P, Form1,   0,  0, 642, 482, 1, true,  "", Font::Default, kWhite, false, false, Tw},
-  {logo,     "logo",     P, Form1, 400,  0, 240,  73, 0, true,  "", Font::Default, kWhite, false, true,  Px},
-  // sobspecial, sob (filled in below), then:
-  {santa,    "santa",    P, Form1, 184, 16,  65,  38, 0, false, "", Font::Default, kWhite, false, true,  Px},
-  {pic,      "pic",      P, Form1,   0,  0, 645, 485, 1, true,  "", Font::Default, kWhite, false, true,  Px},
-  {Label2,   "Label2",   L, Form1,   8,  8, 103,  13, 0, true,  "přibrždování LOOPu :", Font::Default, kBlack, true},
-  // Picture2, the high-score panel (rows filled in below)
-  {Picture1, "Picture1", P, Picture2, 24,   0, 425, 265, 0, false, "", Font::Default, kWhite, false, false, Tw},
-  {Image6,   "Image6",   C, Picture2, 376, 368,  89,  25, 0, true},
-  // Picture1, the name-entry dialog
-  {Text1,    "Text1",    T, Picture1, 136, 128, 161,  19, 0, true, "BRIMEL"},
-  {command1, "command1", C, Picture1, 128, 216, 145,  49, 0, true},
-  // menu
-  {info,     "info",     P, menu,     0, 232, 640, 165, 0, false, "", Font::Default, kWhite, false, true, Tw},
-  {Image8,   "Image8",   C, menu,   376, 416, 265,  57, 0, true},
-  {Image7,   "Image7",   C, menu,     8, 400, 217,  81, 0, true},
-  {Label12,  "Label12",  L, menu,   584,   0,  53,  13, 0, true, "Music : ON", Font::Default, kWhite, true},
-  {Image5,   "Image5",   C, menu,   224, 304, 193,  41, 0, true},
-  {Image4,   "Image4",   C, menu,   224, 264, 193,  41, 0, true},
-  {Image1,   "Image1",   C, menu,   232, 224, 177,  41, 0, true},
-  {Image2,   "Image2",   C, menu,   248, 344, 145,  41, 0, true},
-  // info
-  {Image3,   "Image3",   C, info,   552,   0,  89,  33, 0, true},
-  // logo
-  {l1,       "l1",       P, logo,     0,  48, 240,  73, 0, true, "", Font::Default, kWhite, false, false, Tw},
-  {l2,       "l2",       P, logo,     0, -32, 240,  73, 0, true, "", Font::Default, kWhite, false, false, Tw},
-  // pic, the play field (darek and star filled in below, above barak)
-  {barak,    "barak",    P, pic,    616, 408, 2909, 211, 1, false, "", Font::Default, kWhite, false, true},
-  {Label11,  "Label11",  L, pic,      8, 464,  53,  13, 0, true,  "Music : ON", Font::Default, kWhite, true},
-  {Label7,   "Label7",   L, pic,    168,  32,  91,  13, 0, true,  "Rychlost : 25 Km/h", Font::Default, kWhite, true},
-  {Label6,   "Label6",   L, pic,      8,  24,  99,  24, 0, true,  "Čas   : 130", Font::LabelBig, kRed, true},
-  {Label5,   "Label5",   L, pic,      8,   0,  79,  24, 0, true,  "Bodů : 0", Font::LabelBig, kRed, true},
-  {Label4,   "Label4",   L, pic,    168,  16,  84,  13, 0, true,  "Dárku zničeno : 0", Font::Default, kWhite, true},
-  {Label3,   "Label3",   L, pic,    168,   0,  83,  13, 0, true,  "Dárku dodáno : 0", Font::Default, kWhite, true},
-  {Label1,   "Label1",   L, pic,      0,   0,  38,  13, 0, false, "Fps : 40", Font::Default, kWhite, true},
-};
-// clang-format on
-
-const int kDeerX[10] = {328, 352, 384, 416, 432, 464, 480, 504, 536, 552};
-const int kNameRowX[7] = {104, 103, 104, 103, 103, 104, 104};
-const int kPointsRowX[7] = {304, 303, 304, 303, 303, 303, 304};
-
-void apply(Control &c, const Row &r) {
-  c.name = r.name;
-  c.kind = r.kind;
-  c.parent = r.parent;
-  c.left = float(r.x);
-  c.top = float(r.y);
-  c.width = r.w;
-  c.height = r.h;
-  c.border = r.border;
-  c.visible = r.visible;
-  c.caption = r.caption;
-  c.font = r.font;
-  c.color = r.color;
-  c.autosize = r.autosize;
-  c.persistent = r.persistent;
-  c.scale = r.scale;
-}
-
-std::string arrayName(const char *base, int i) { return std::string(base) + "(" + std::to_string(i) + ")"; }
-
-// Names of the control arrays' items, kept alive for the controls' name pointers.
-std::array<std::string, ControlCount> gArrayNames;
-
-// "sob(3)" is stored as pictures/sob3.bmp.
-std::string pictureFile(const char *name) {
-  std::string s;
-  for (const char *p = name; *p; ++p)
-    if (*p != '(' && *p != ')') s += *p;
-  return s + ".bmp";
-}
 
 uint32_t toPixel(uint32_t colorValue) {
   return rgbPixel(uint8_t(colorValue), uint8_t(colorValue >> 8), uint8_t(colorValue >> 16));
@@ -132,54 +37,43 @@ bool isWindow(const Control &c) { return c.kind == Kind::Panel || c.kind == Kind
 
 } // namespace
 
-Scene::Scene() {
-  for (const Row &r : kLayout) apply(controls_[size_t(r.id)], r);
-  for (int i = 0; i < 10; ++i) {
-    gArrayNames[size_t(sobspecial(i))] = arrayName("sobspecial", i);
-    gArrayNames[size_t(sob(i))] = arrayName("sob", i);
-    apply(controls_[size_t(sobspecial(i))], {sobspecial(i), gArrayNames[size_t(sobspecial(i))].c_str(), P, Form1,
-                                             kDeerX[i], 56, 70, 40, 0, false, "", Font::Default, kWhite, false, true});
-    apply(controls_[size_t(sob(i))], {sob(i), gArrayNames[size_t(sob(i))].c_str(), P, Form1, kDeerX[i], 0, 74, 44, 2,
-                                      false, "", Font::Default, kWhite, false, true});
-  }
-  for (int r = 0; r < 7; ++r) {
-    gArrayNames[size_t(highscore(r))] = arrayName("highscore", r);
-    gArrayNames[size_t(hiscr(r))] = arrayName("hiscr", r);
-    apply(controls_[size_t(highscore(r))], {highscore(r), gArrayNames[size_t(highscore(r))].c_str(), L, Picture2,
-                                            kNameRowX[r], 88 + 24 * r, 193, 25, 0, true, "-", Font::TableSerif});
-    apply(controls_[size_t(hiscr(r))], {hiscr(r), gArrayNames[size_t(hiscr(r))].c_str(), L, Picture2, kPointsRowX[r],
-                                        88 + 24 * r, 57, 25, 0, true, "0", Font::TableSerif});
-  }
-  for (int i = 0; i < 12; ++i) {
-    gArrayNames[size_t(darek(i))] = arrayName("darek", i);
-    int x = i < 6 ? 248 + 16 * i : 328 - 16 * (i - 6);
-    apply(controls_[size_t(darek(i))], {darek(i), gArrayNames[size_t(darek(i))].c_str(), P, pic, x, i < 6 ? 272 : 296,
-                                        15, 15, 0, false, "", Font::Default, kWhite, false, true});
-  }
-  for (int i = 0; i < 6; ++i) {
-    gArrayNames[size_t(star(i))] = arrayName("star", i);
-    int x = i < 3 ? 360 + 24 * i : 408 - 24 * (i - 3);
-    apply(controls_[size_t(star(i))], {star(i), gArrayNames[size_t(star(i))].c_str(), P, pic, x, i < 3 ? 160 : 184, 19,
-                                       17, 1, false, "", Font::Default, kWhite, false, true});
-  }
-  controls_[size_t(Label2)].opaque = true;
+std::string pictureFileName(std::string_view controlName) {
+  std::string s;
+  for (char ch : controlName)
+    if (ch != '(' && ch != ')') s += ch;
+  return s + ".bmp";
+}
 
-  // Stacking order: the layout's order within each container, the arrays where they stand.
-  auto &form = children_[ControlCount];
-  form = {Picture2, menu, logo};
-  for (int i = 0; i < 10; ++i) form.push_back(sobspecial(i));
-  for (int i = 0; i < 10; ++i) form.push_back(sob(i));
-  for (Id id : {santa, pic, Label2}) form.push_back(id);
-  children_[Picture2] = {Picture1, Image6};
-  for (int r = 0; r < 7; ++r) children_[Picture2].push_back(highscore(r));
-  for (int r = 0; r < 7; ++r) children_[Picture2].push_back(hiscr(r));
-  children_[Picture1] = {Text1, command1};
-  children_[menu] = {info, Image8, Image7, Label12, Image5, Image4, Image1, Image2};
-  children_[info] = {Image3};
-  children_[logo] = {l1, l2};
-  for (int i = 0; i < 12; ++i) children_[pic].push_back(darek(i));
-  for (int i = 0; i < 6; ++i) children_[pic].push_back(star(i));
-  for (Id id : {barak, Label11, Label7, Label6, Label5, Label4, Label3, Label1}) children_[pic].push_back(id);
+Scene::Scene() {
+  const auto rows = layoutTable();
+  for (const LayoutRow &r : rows)
+    for (int i = 0; i < r.count(); ++i) {
+      const Id id = Id(r.id + i);
+      const Place at = r.items.empty() ? r.at : r.items[size_t(i)];
+      Control &c = controls_[size_t(id)];
+      c.name = r.items.empty() ? std::string(r.name) : std::string(r.name) + "(" + std::to_string(i) + ")";
+      c.kind = r.kind;
+      c.parent = r.parent;
+      c.left = float(at.x);
+      c.top = float(at.y);
+      c.width = r.size.w;
+      c.height = r.size.h;
+      c.border = r.border;
+      c.visible = r.visible;
+      c.autosize = r.autosize;
+      c.opaque = r.opaque;
+      c.persistent = r.persistent;
+      c.scale = r.scale;
+      c.font = r.font;
+      c.color = r.color;
+      c.caption = r.caption;
+      // The table lists each container's children top first.
+      children_[containerIndex(r.parent)].push_back(id);
+    }
+  for (Id first : tabOrderTable()) {
+    auto row = std::find_if(rows.begin(), rows.end(), [&](const LayoutRow &r) { return r.id == first; });
+    for (int i = 0; i < (row == rows.end() ? 1 : row->count()); ++i) tabOrder_.push_back(Id(first + i));
+  }
 }
 
 void Scene::setVisible(Id id, bool v) {
@@ -259,7 +153,7 @@ void Scene::loadPictures(const std::filesystem::path &folder) {
   for (int i = 0; i < ControlCount; ++i) {
     Control &c = controls_[size_t(i)];
     if (c.kind != Kind::Panel) continue;
-    c.picture = readBmp((folder / pictureFile(c.name)).string());
+    c.picture = readBmp((folder / pictureFileName(c.name)).string());
     if (Id(i) != Picture1) { // Picture1 is smaller than its picture and shows only its top-left part
       c.width = c.picture.width() + 2 * c.border;
       c.height = c.picture.height() + 2 * c.border;
@@ -274,6 +168,21 @@ void Scene::setFocus(Id id) {
   focus_ = id;
   if (id == Text1) caret_ = (*this)[Text1].caption.size();
   dirty_ = true;
+}
+
+void Scene::focusNext(bool backwards) {
+  const size_t n = tabOrder_.size();
+  if (n == 0) return;
+  auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focus_);
+  // From a control outside the order the search starts at its beginning (or end).
+  size_t from = at == tabOrder_.end() ? (backwards ? 0 : n - 1) : size_t(at - tabOrder_.begin());
+  for (size_t step = 1; step <= n; ++step) {
+    Id id = tabOrder_[backwards ? (from + n - step) % n : (from + step) % n];
+    if (shown(id)) {
+      setFocus(id);
+      return;
+    }
+  }
 }
 
 bool Scene::shown(Id id) const {
@@ -293,6 +202,25 @@ void Scene::clientOrigin(Id id, int &x, int &y) const {
       y += (*this)[c.parent].border;
     }
   }
+}
+
+ClientRect Scene::clientRect(Id id) const {
+  ClientRect r{0, 0, (*this)[id].width, (*this)[id].height};
+  clientOrigin(id, r.x, r.y);
+  return r;
+}
+
+ClientRect Scene::reachableRect(Id id) const {
+  Rect r{0, 0, kClientWidth, kClientHeight};
+  ClientRect outer = clientRect(id);
+  r = r.clip(outer.x, outer.y, outer.w, outer.h);
+  for (Id p = (*this)[id].parent; p != Form1; p = (*this)[p].parent) {
+    ClientRect in = clientRect(p);
+    const int b = (*this)[p].border;
+    r = r.clip(in.x + b, in.y + b, in.w - 2 * b, in.h - 2 * b);
+  }
+  if (r.empty()) return {r.x0, r.y0, 0, 0};
+  return {r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0};
 }
 
 void Scene::layoutLabel(Control &c, TextRenderer &text) {
@@ -423,12 +351,15 @@ void Scene::layoutLabels(TextRenderer &text) {
 }
 
 Id Scene::hitIn(Id container, int x, int y) const {
-  const auto &kids = children_[container == Form1 ? size_t(ControlCount) : size_t(container)];
+  const auto &kids = children_[containerIndex(container)];
   int ox = 0, oy = 0;
   if (container != Form1) {
+    const Control &box = (*this)[container];
     clientOrigin(container, ox, oy);
-    ox += (*this)[container].border;
-    oy += (*this)[container].border;
+    ox += box.border;
+    oy += box.border;
+    // The border and whatever of a child sticks out beyond the inner area belong to the container.
+    if (x < ox || y < oy || x >= ox + box.innerWidth() || y >= oy + box.innerHeight()) return container;
   }
   auto inside = [&](const Control &c) {
     int cx = ox + roundPixel(c.left), cy = oy + roundPixel(c.top);
@@ -444,6 +375,15 @@ Id Scene::hitIn(Id container, int x, int y) const {
 Id Scene::hitTest(int x, int y) const {
   if (x < 0 || y < 0 || x >= kClientWidth || y >= kClientHeight) return Form1;
   return hitIn(Form1, x, y);
+}
+
+void Scene::mouseDown(int x, int y) { pressed_ = hitTest(x, y); }
+
+Id Scene::mouseUp(int x, int y) {
+  // Pressed on one control and released over another: neither is clicked.
+  Id clicked = hitTest(x, y) == pressed_ ? pressed_ : Form1;
+  pressed_ = Form1;
+  return clicked;
 }
 
 } // namespace nad

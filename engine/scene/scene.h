@@ -13,6 +13,9 @@ namespace nad {
 inline constexpr int kClientWidth = 642, kClientHeight = 482;
 inline constexpr char kWindowCaption[] = "Krásne prožití Vánočních svátku přejí Vorlanix  a  BRIMEL";
 
+// The file a panel's picture is kept in: "sob(3)" is pictures/sob3.bmp.
+std::string pictureFileName(std::string_view controlName);
+
 class Scene {
 public:
   Scene();
@@ -51,16 +54,31 @@ public:
   // Sizes the auto-size labels to their captions without drawing anything.
   void layoutLabels(TextRenderer &text);
 
-  // The control that a click at client (x, y) reaches: the topmost visible one under the
-  // pointer, a panel covering the windowless controls of its container. Form1 if none.
+  // The control that the pointer at client (x, y) is over: the topmost visible one there, a
+  // panel covering the windowless controls of its container. A child lies inside its
+  // container's inner area: over the container's border the container itself is hit. Form1 if
+  // none.
   Id hitTest(int x, int y) const;
+  // The left button went down at (x, y); the control under the pointer takes the press.
+  void mouseDown(int x, int y);
+  // The left button came up at (x, y): the control clicked, the one that took the press if the
+  // pointer is still over it, else Form1 (nothing is clicked).
+  Id mouseUp(int x, int y);
   // Top-left of a control's outer rectangle in client coordinates.
   void clientOrigin(Id id, int &x, int &y) const;
+  // A control's outer rectangle in client coordinates.
+  ClientRect clientRect(Id id) const;
+  // The part of it that can show and take clicks: its outer rectangle within the inner areas of
+  // all its containers and within the client area (where it lies, visible or not).
+  ClientRect reachableRect(Id id) const;
   bool shown(Id id) const; // visible together with all its containers
 
   // Keyboard focus (only the text box matters to the game).
   Id focus() const { return focus_; }
   void setFocus(Id id);
+  // Tab: the focus to the next control in the tab order that is shown (Shift+Tab: the
+  // previous one), round the end.
+  void focusNext(bool backwards = false);
   size_t caret() const { return caret_; }
   void setCaret(size_t c) {
     caret_ = c;
@@ -72,9 +90,12 @@ private:
   void drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text);
   void drawText(Surface &frame, const Control &c, int x, int y, int cx0, int cy0, int cx1, int cy1) const;
   Id hitIn(Id container, int x, int y) const;
+  static size_t containerIndex(Id container) { return container == Form1 ? size_t(ControlCount) : size_t(container); }
 
   std::array<Control, ControlCount> controls_;
   std::array<std::vector<Id>, ControlCount + 1> children_; // per container, top first; [ControlCount] = Form1
+  std::vector<Id> tabOrder_;
+  Id pressed_ = Form1; // the control that took the last press of the button
   Id focus_ = pic;
   size_t caret_ = 0;
   bool dirty_ = true;

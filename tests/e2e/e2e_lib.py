@@ -9,6 +9,7 @@ step are kept in the --shots folder.
 
 import argparse
 import ctypes
+import json
 import os
 import resource
 import shutil
@@ -24,31 +25,55 @@ CLIENT_W, CLIENT_H = 642, 482
 TITLE = "Krásne prožití Vánočních svátku přejí Vorlanix  a  BRIMEL"
 SKY = (0, 40, 111)
 
-# Click points, client coordinates.
-MENU_START = (320, 245)
-MENU_INFO = (320, 285)
-MENU_SCORES = (320, 325)
-MENU_QUIT = (320, 365)
-MENU_PORTAL_LOGO = (60, 440)
-MENU_STUDIO_LOGO = (500, 445)
-MENU_MUSIC = (600, 6)
-INFO_RETURN = (600, 245)
-BANNER = (520, 36)
-NAME_BOX = (249 + 80, 177 + 9)
-NAME_CONFIRM = (311, 290)
-PANEL_BACK = (510, 430)
+# Click points (x, y) and control rectangles (x, y, w, h), client coordinates: the middle and
+# the rectangle of a control as the build's layout.json gives them (see load_layout, centre and
+# rect), set when a test starts.
+MENU_START = MENU_INFO = MENU_SCORES = MENU_QUIT = None    # the four menu entries
+MENU_PORTAL_LOGO = MENU_STUDIO_LOGO = MENU_MUSIC = None
+INFO_RETURN = None
+BANNER = None                                             # the frame the link banners slide in
+NAME_BOX = NAME_CONFIRM = PANEL_BACK = None
+PLAY_MUSIC = None                                         # "Music : ON" in the play field
+INFO_REGION = SCORE_PANEL = NAME_DIALOG = NAME_BOX_REGION = BANNER_FRAME = None
+MUSIC_LABEL = PLAY_MUSIC_LABEL = None                     # as laid out, before a caption changes
 
-# Regions (x, y, w, h), client coordinates.
-INFO_REGION = (1, 233, 640, 165)
-SCORE_PANEL = (88, 48, 469, 405)
+# Regions (x, y, w, h), client coordinates, of parts of pictures and captions.
 SCORE_ROWS = (192, 137, 258, 169)
-NAME_DIALOG = (113, 49, 425, 265)
-MUSIC_LABEL = (585, 1, 53, 13)
 STATUS_POINTS = (9, 1, 150, 23)      # "Bodů : N"
 STATUS_GIFTS = (169, 1, 120, 30)     # "Dárku dodáno / zničeno"
 TEAM_BAND = (1, 75, 640, 245)        # where the reindeer team flies, under the banner
 
 _libc = None
+_controls = {}  # the layout's controls by name
+
+
+def centre(name):
+    """The middle of a control's clickable part, client coordinates."""
+    return tuple(_controls[name]["centre"])
+
+
+def rect(name):
+    """The part of a control that can show and take clicks (x, y, w, h), client coordinates."""
+    return tuple(_controls[name]["reach"])
+
+
+def load_layout(game_dir):
+    """Reads the window's layout that the build writes beside the game (from the scene's own
+    table) and sets the click points and rectangles above from it."""
+    path = os.path.join(game_dir, "layout.json")
+    if not os.path.exists(path):
+        sys.exit(f"e2e: no {path}; the build's target 'layout' writes it")
+    with open(path, encoding="utf-8") as f:
+        _controls.update(json.load(f)["controls"])
+    globals().update(
+        MENU_START=centre("Image1"), MENU_INFO=centre("Image4"), MENU_SCORES=centre("Image5"),
+        MENU_QUIT=centre("Image2"), MENU_PORTAL_LOGO=centre("Image7"), MENU_STUDIO_LOGO=centre("Image8"),
+        MENU_MUSIC=centre("Label12"), INFO_RETURN=centre("Image3"), BANNER=centre("logo"),
+        NAME_BOX=centre("Text1"), NAME_CONFIRM=centre("command1"), PANEL_BACK=centre("Image6"),
+        PLAY_MUSIC=centre("Label11"),
+        INFO_REGION=rect("info"), SCORE_PANEL=rect("Picture2"), NAME_DIALOG=rect("Picture1"),
+        NAME_BOX_REGION=rect("Text1"), BANNER_FRAME=rect("logo"), MUSIC_LABEL=rect("Label12"),
+        PLAY_MUSIC_LABEL=rect("Label11"))
 
 
 class StepFailed(Exception):
@@ -393,14 +418,25 @@ class Session:
         return self.pixel(self.grab(), cx, cy)
 
     # ----- acting -------------------------------------------------------------
-    def click(self, cx, cy):
+    def move_to(self, cx, cy):
         ax, ay = self.origin[0] + self.scale * cx, self.origin[1] + self.scale * cy
         # (mousemove --sync waits for a motion, and there is none when the pointer
         # already stands there: move, then poll the pointer's place.)
         self.x("xdotool", "mousemove", str(ax), str(ay))
         self.wait_until(lambda: self.pointer() == (ax, ay), 3,
                         f"the pointer did not move to client ({cx}, {cy})", interval=0.02)
+
+    def click(self, cx, cy):
+        self.move_to(cx, cy)
         self.x("xdotool", "click", "1")
+
+    def mouse_down(self, cx, cy):
+        self.move_to(cx, cy)
+        self.x("xdotool", "mousedown", "1")
+
+    def mouse_up(self, cx, cy):
+        self.move_to(cx, cy)
+        self.x("xdotool", "mouseup", "1")
 
     def pointer(self):
         out = self.x("xdotool", "getmouselocation", "--shell")
@@ -473,6 +509,7 @@ def run_test(name, body, screen="1024x768x24"):
     """Run body(session) with a fresh display (of this size) and run-folder copy; exit
     status 0 on success, 1 on failure.  Cleans up on any exit, also on SIGTERM/SIGINT."""
     args = parse_args()
+    load_layout(args.game_dir)
 
     def on_signal(signum, _frame):
         raise _Terminated(f"signal {signum}")

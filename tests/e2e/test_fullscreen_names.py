@@ -17,7 +17,6 @@ ROWS = [("Žofie", "5000"), ("Sněhulák", "3000"), ("Mikuláš", "1500"), ("And
 NEW_ROW = 3  # a tie goes above
 NAME = "Sobik"
 GAME_SECONDS = 130
-NAME_BOX_REGION = (249, 177, 161, 19)
 WARNING_TITLE = "Nejlepší výsledky"
 BOX_BACKGROUND = (56, 54, 53)
 FULL = (1920, 1080)
@@ -55,7 +54,7 @@ def body(s):
         time.sleep(5)
 
     s.begin("the name dialog comes up, scaled")
-    s.wait_until(lambda: bright(s.region(s.grab(), NAME_BOX_REGION)) > 100,
+    s.wait_until(lambda: bright(s.region(s.grab(), L.NAME_BOX_REGION)) > 100,
                  t_start + GAME_SECONDS + 10 - time.monotonic(),
                  "the name dialog's light text box did not come up at the end of the game", interval=0.3)
     s.log(f"the name dialog came up {time.monotonic() - t_start:.1f} s after the start")
@@ -63,26 +62,26 @@ def body(s):
     s.shot("name-dialog")
 
     s.begin("typing the name")
-    s.click(249 + 80, 177 + 9)
+    s.click(*L.NAME_BOX)
     time.sleep(0.2)
     s.x("xdotool", "key", "--delay", "50", *(["BackSpace"] * 10))
     time.sleep(0.2)
-    empty = s.region(s.shot("name-cleared"), NAME_BOX_REGION)
+    empty = s.region(s.shot("name-cleared"), L.NAME_BOX_REGION)
     s.x("xdotool", "type", "--delay", "120", NAME)
     time.sleep(0.4)
-    typed = s.region(s.shot("name-typed"), NAME_BOX_REGION)
+    typed = s.region(s.shot("name-typed"), L.NAME_BOX_REGION)
     s.check(typed != empty, "typing did not change the name box")
 
     s.begin("F11 while the name is typed: a window and back, the name staying")
     s.key("F11")
     s.expect_layout((L.CLIENT_W, L.CLIENT_H), 1)
     s.find_window()
-    s.wait_until(lambda: s.region(s.grab(), NAME_BOX_REGION) == typed, 5,
+    s.wait_until(lambda: s.region(s.grab(), L.NAME_BOX_REGION) == typed, 5,
                  "in the window the name box does not show the typed name")
     s.key("F11")
     s.expect_layout(FULL, 2)
     s.find_window()
-    s.wait_until(lambda: s.region(s.grab(), NAME_BOX_REGION) == typed, 5,
+    s.wait_until(lambda: s.region(s.grab(), L.NAME_BOX_REGION) == typed, 5,
                  "back in fullscreen the name box does not show the typed name")
 
     s.begin("confirming: the warning box over fullscreen")

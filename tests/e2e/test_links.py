@@ -85,7 +85,7 @@ def body(s):
     t_game = time.monotonic()
     s.wait_until(lambda: s.game_shown(s.grab()), 5, "the play field did not show after \"Nová hra\"")
     game = s.shot("game")
-    s.check(s.region(game, (400, 0, 240, 73)) != s.region(menu, (400, 0, 240, 73)),
+    s.check(s.region(game, L.BANNER_FRAME) != s.region(menu, L.BANNER_FRAME),
             "the banner frame at the top right does not show in the play field")
 
     s.begin("banner click in the first 20 s")

@@ -15,9 +15,6 @@ import e2e_lib as L  # noqa: E402
 BYTES_PER_SECOND = 44100 * 2 * 2
 AUDIBLE_PEAK = 300     # of 32767
 SILENT_PEAK = 2
-# Label11, the music switch of the play field at (8, 464) of the play field.
-GAME_MUSIC = (9 + 15, 465 + 6)
-GAME_MUSIC_LABEL = (9, 465, 60, 13)
 
 
 def peak(data):
@@ -121,11 +118,11 @@ def body(s):
     s.wait_until(lambda: s.game_shown(s.grab()), 5, "the play field did not show after \"Nová hra\"")
     game = s.shot("game")
     audio.audible_for(2.0, "game music", settle=0.5)
-    game_on_label = s.region(game, GAME_MUSIC_LABEL)
+    game_on_label = s.region(game, L.PLAY_MUSIC_LABEL)
 
     s.begin("switch the music off in the play field")
-    s.click(*GAME_MUSIC)
-    s.wait_until(lambda: s.region(s.grab(), GAME_MUSIC_LABEL) != game_on_label, 3,
+    s.click(*L.PLAY_MUSIC)
+    s.wait_until(lambda: s.region(s.grab(), L.PLAY_MUSIC_LABEL) != game_on_label, 3,
                  "the play field's \"Music : ON\" did not change after a click")
     s.shot("game-music-off")
     audio.silent_for(1.5, "game music switched off")

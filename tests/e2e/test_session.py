@@ -185,8 +185,8 @@ def body(s):
             "the points label of the last frame does not read \"Bodů : 0\" after a game without gifts")
     s.check(s.region(dialog, L.SCORE_ROWS) != s.region(table, L.SCORE_ROWS),
             "the name dialog does not cover the table although every score qualifies")
-    s.check(bright(s.region(dialog, (249, 177, 161, 19))) > 100,
-            "the name box at client (249, 177) is not a light text box")
+    s.check(bright(s.region(dialog, L.NAME_BOX_REGION)) > 100,
+            f"the name box at client {L.NAME_BOX_REGION[:2]} is not a light text box")
 
     s.begin("typing the name")
     s.click(*L.NAME_BOX)
@@ -197,7 +197,7 @@ def body(s):
     s.x("xdotool", "type", "--delay", "120", NAME)
     time.sleep(0.4)
     typed = s.shot("name-typed")
-    s.check(s.region(typed, (249, 177, 161, 19)) != s.region(empty, (249, 177, 161, 19)),
+    s.check(s.region(typed, L.NAME_BOX_REGION) != s.region(empty, L.NAME_BOX_REGION),
             "typing did not change the name box")
     s.check(s.find_pause_box() is None, "a pause box opened while typing")
 

@@ -8,12 +8,15 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -30,22 +33,31 @@ namespace {
 
 constexpr uint64_t kSeed = 20231224;
 
-int64_t minutesWanted() {
-  // A longer run by hand: NADILKA_MONKEY_MINUTES=600 build/tests/monkey/monkey_tests
-  const char *m = std::getenv("NADILKA_MONKEY_MINUTES");
-  return m && std::atoi(m) > 0 ? std::atoi(m) : 20;
+// Longer runs by hand (scripts/soak): NADILKA_MONKEY_MINUTES=600 plays 600 virtual minutes;
+// NADILKA_MONKEY_WALL_SECONDS=900 plays until 900 s of real time have passed, however many
+// virtual minutes that is; NADILKA_MONKEY_SEED picks another player. A run that found a fault
+// replays it with the same seed and at least the virtual minutes it reported.
+int64_t positiveEnv(const char *name, int64_t fallback) {
+  const char *v = std::getenv(name);
+  const long long n = v ? std::atoll(v) : 0;
+  return n > 0 ? n : fallback;
 }
+int64_t minutesWanted() { return positiveEnv("NADILKA_MONKEY_MINUTES", 20); }
+uint64_t seedWanted() { return uint64_t(positiveEnv("NADILKA_MONKEY_SEED", int64_t(kSeed))); }
 
-// Client points of the things worth clicking, from the window's layout.
-struct Target {
-  int x, y;
-  const char *what;
+// The end of the run in virtual time, moved forward to "now" once the real-time budget is spent.
+struct RunEnd {
+  int64_t virtualMs;
+  std::optional<std::chrono::steady_clock::time_point> wallDeadline;
+  bool reached(int64_t now) {
+    if (wallDeadline && now < virtualMs && std::chrono::steady_clock::now() >= *wallDeadline) virtualMs = now;
+    return now >= virtualMs;
+  }
 };
-constexpr Target kTargets[] = {
-    {320, 245, "start"},   {320, 285, "info"}, {320, 325, "table"}, {254, 182, "name box"},
-    {311, 290, "confirm"}, {510, 430, "back"}, {600, 6, "music"},   {60, 440, "portal"},
-};
-constexpr int kQuitX = 320, kQuitY = 365;
+
+// The things worth clicking: start, information, table, name box, confirmation, back, music and
+// the portal's logo. Their client points are the scene's own.
+constexpr Id kTargets[] = {Image1, Image4, Image5, Text1, command1, Image6, Label12, Image7};
 
 // The game's own keys, then keys it should ignore (letters, the name box's editing keys, codes
 // no keyboard sends).
@@ -112,8 +124,8 @@ struct Totals {
 // checks the record after every frame and every handled event.
 class Monkey : public FormObserver {
 public:
-  Monkey(std::mt19937_64 &rng, Totals &totals, int64_t endAt, fs::path dir)
-      : rng_(rng), t_(totals), endAt_(endAt), dir_(std::move(dir)) {}
+  Monkey(std::mt19937_64 &rng, Totals &totals, RunEnd &end, fs::path dir)
+      : rng_(rng), t_(totals), end_(end), dir_(std::move(dir)) {}
 
   void attach(HeadlessPlatform &hp, Form &f) {
     hp_ = &hp, f_ = &f;
@@ -127,15 +139,28 @@ public:
   void onEvent(const Event &e) override {
     ++t_.events;
     // These may reset the world between two steps, so the trail comparison starts over.
-    if (e.kind == EventKind::Click || e.kind == EventKind::Quit ||
+    if (e.kind == EventKind::MouseUp || e.kind == EventKind::Quit ||
         (e.kind == EventKind::KeyUp && e.code == key::Escape))
       trailKnown_ = false;
     if (e.kind == EventKind::KeyUp && e.code == key::P) ++t_.pauses;
   }
 
   void onFrameStart(int64_t start) override {
+    // Only a start click sets gameRunning, and the frame loop it enters runs only while it is
+    // set, so a frame start outside a game is the first hook of a new one. A frame end would
+    // be too late: the game may be left again in this very frame's first events, and its
+    // start has already set the counters back to 0.
+    if (!inGame_) {
+      inGame_ = true;
+      ++t_.games;
+      // Some games are played to the clock's end, the rest are chaos.
+      patient_ = std::uniform_real_distribution<>(0, 1)(rng_) < 0.3;
+      lastDelivered_ = lastDestroyed_ = 0;
+      lastNextTick_ = -1;
+      trailKnown_ = false;
+    }
     // The wait ends strictly after the deadline the previous frame set.
-    if (lastNextTick_ >= 0 && inGame_) {
+    if (lastNextTick_ >= 0) {
       EXPECT_GT(start, lastNextTick_) << where();
     }
     lastNextTick_ = f_->s.nextTick;
@@ -146,15 +171,7 @@ public:
     const GameState &s = f_->s;
     // The frame in which the clock or Escape ends a game still runs to its end; it belongs to
     // the game that just ended, not to a new one.
-    if (!inGame_ && s.gameRunning) {
-      inGame_ = true;
-      ++t_.games;
-      // Some games are played to the clock's end, the rest are chaos.
-      patient_ = std::uniform_real_distribution<>(0, 1)(rng_) < 0.3;
-      lastDelivered_ = lastDestroyed_ = 0;
-      lastNextTick_ = -1;
-      trailKnown_ = false;
-    }
+    EXPECT_TRUE(inGame_ || !s.gameRunning) << "a game runs that no frame start began" << where();
     checkRecord();
     if (trailKnown_) {
       for (int k = 1; k <= 15; ++k) ASSERT_EQ(s.trailY[k + 1], prevTrail_[k]) << "trail entry " << k << where();
@@ -237,7 +254,7 @@ private:
   // Keeps about two seconds of input ahead of the clock until the run's end.
   void feed() {
     const int64_t now = hp_->ticks();
-    if (now >= endAt_) return;
+    if (end_.reached(now)) return;
     if (scheduledUntil_ < now) scheduledUntil_ = now;
     while (scheduledUntil_ < now + 2000) {
       // Mostly quick bursts of input, now and then a quiet spell.
@@ -288,15 +305,16 @@ private:
   void click(int64_t t, bool calm) {
     int x, y;
     if (!calm && chance(0.6)) {
-      const Target &tg = kTargets[pick(std::size(kTargets))];
-      x = tg.x + int(between(-4, 4)), y = tg.y + int(between(-4, 4));
+      const ClientRect tg = f_->scene.reachableRect(kTargets[pick(std::size(kTargets))]);
+      x = tg.centreX() + int(between(-4, 4)), y = tg.centreY() + int(between(-4, 4));
       // Out of a game, often head for the next one, or the run would be mostly menu.
       if (!inGame_ && chance(0.4)) towardsAGame(x, y);
     } else {
       x = int(between(-5, 646)), y = int(between(-5, 486));
     }
     // The quit entry ends the program; mostly steer clear so that games get played.
-    if (std::abs(x - kQuitX) < 95 && std::abs(y - kQuitY) < 22 && !chance(0.05)) return;
+    const ClientRect quit = f_->scene.reachableRect(Image2);
+    if (std::abs(x - quit.centreX()) < 95 && std::abs(y - quit.centreY()) < 22 && !chance(0.05)) return;
     if (calm && f_->scene.hitTest(x, y) != pic && !chance(0.3)) return;
     hp_->click(t, x, y);
   }
@@ -311,7 +329,10 @@ private:
   // After a game played to its end: the name, the confirmation, back to the menu, a new game.
   void scriptNameEntry() {
     int64_t t = std::max(scheduledUntil_, hp_->ticks()) + between(100, 800);
-    hp_->click(t, 254 + int(between(-3, 60)), 182 + int(between(-3, 3)));
+    const Scene &sc = f_->scene;
+    const ClientRect box = sc.reachableRect(Text1), ok = sc.reachableRect(command1);
+    const ClientRect back = sc.reachableRect(Image6), start = sc.reachableRect(Image1);
+    hp_->click(t, box.x + 5 + int(between(-3, 60)), box.y + 5 + int(between(-3, 3)));
     for (int i = 0, n = int(between(0, 6)); i < n; ++i) {
       t += between(20, 200);
       if (chance(0.5))
@@ -319,15 +340,15 @@ private:
       else
         hp_->press(t, chance(0.5) ? key::Backspace : kOtherKeys[pick(std::size(kOtherKeys))]);
     }
-    hp_->click(t += between(100, 600), 311 + int(between(-5, 5)), 290 + int(between(-5, 5)));
-    hp_->click(t += between(100, 900), 510, 430);
-    hp_->click(t += between(100, 900), 320, 245);
+    hp_->click(t += between(100, 600), ok.centreX() + int(between(-5, 5)), ok.centreY() + int(between(-5, 5)));
+    hp_->click(t += between(100, 900), back.centreX(), back.centreY());
+    hp_->click(t += between(100, 900), start.centreX(), start.centreY());
     scheduledUntil_ = t;
   }
 
   std::mt19937_64 &rng_;
   Totals &t_;
-  int64_t endAt_;
+  RunEnd &end_;
   fs::path dir_;
   HeadlessPlatform *hp_ = nullptr;
   Form *f_ = nullptr;
@@ -361,17 +382,22 @@ TEST(Monkey, ThousandsOfRandomInputsKeepTheRecordAndTheTableSound) {
   // The table is kept in the program folder (writable here); the user's folder stays untouched.
   ::setenv("XDG_DATA_HOME", (dir.path() / "xdg").c_str(), 1);
 
-  std::mt19937_64 rng(kSeed);
+  const uint64_t seed = seedWanted();
+  std::mt19937_64 rng(seed);
   Totals totals;
-  const int64_t endAt = minutesWanted() * 60000;
+  RunEnd end{minutesWanted() * 60000, std::nullopt};
+  if (const int64_t wall = positiveEnv("NADILKA_MONKEY_WALL_SECONDS", 0)) {
+    end.virtualMs = std::numeric_limits<int64_t>::max() / 2;
+    end.wallDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(wall);
+  }
   int64_t now = 0;
-  while (now < endAt) {
+  while (!end.reached(now)) {
     // One life of the program; the window's closing starts the next one where the clock stood.
     auto hp = std::make_unique<HeadlessPlatform>(dir.path());
     hp->advance(now);
     auto form = std::make_unique<Form>(hp->platform());
     form->scene.loadPictures(gameDir / "pictures");
-    Monkey monkey(rng, totals, endAt, dir.path());
+    Monkey monkey(rng, totals, end, dir.path());
     form->observer = &monkey;
     // The first life starts without a table (every positive score gets in); now and then a later
     // one starts again from the installed table, whose scores are hard to beat.
@@ -397,15 +423,45 @@ TEST(Monkey, ThousandsOfRandomInputsKeepTheRecordAndTheTableSound) {
   }
   totals.virtualMs = now;
   std::printf("monkey: %ld events, %ld frames, %ld games (%ld to the clock's end, %ld left early), %ld restarts, "
-              "%ld pauses, %ld saves, %ld checks, %.1f virtual minutes\n",
+              "%ld pauses, %ld saves, %ld checks, %.1f virtual minutes, seed %llu\n",
               totals.events, totals.frames, totals.games, totals.clockEnds, totals.escapes, totals.restarts,
-              totals.pauses, totals.saves, totals.checks, double(totals.virtualMs) / 60000.0);
+              totals.pauses, totals.saves, totals.checks, double(totals.virtualMs) / 60000.0,
+              static_cast<unsigned long long>(seed));
   EXPECT_GE(totals.virtualMs, 20 * 60000);
   EXPECT_GE(totals.events, 5000);
   EXPECT_GE(totals.games, 15);
   EXPECT_GE(totals.clockEnds, 3);
   EXPECT_GE(totals.saves, 1);
   EXPECT_GE(totals.restarts, 1);
+}
+
+// A start click among the events that end a game, and an Escape among the first events of the
+// new game's first frame: that game ends before any frame end sees it running, while its start
+// has already set the counters back to 0. A soak's player did this after 777 virtual minutes
+// (seed 1796903030); here it is as a script, with the monkey only watching and checking.
+TEST(Monkey, AGameLeftInItsFirstFrameIsAGameOfItsOwn) {
+  ScratchDir dir("nadilka-monkey-first-frame");
+  std::mt19937_64 rng(kSeed);
+  Totals totals;
+  RunEnd end{0, std::nullopt}; // already reached: the monkey adds no input of its own
+  HeadlessPlatform hp(dir.path());
+  auto form = std::make_unique<Form>(hp.platform());
+  form->scene.loadPictures(fs::path(NADILKA_GAME_DIR) / "pictures");
+  Monkey monkey(rng, totals, end, dir.path());
+  form->observer = &monkey;
+  hp.click(100, 320, 245);    // game A
+  hp.press(1000, key::Space); // two gifts that miss every chimney
+  hp.press(1200, key::Space);
+  hp.press(6000, key::Escape); // A is left,
+  hp.click(6000, 320, 245);    // B starts in the same round of events
+  hp.press(6000, key::Escape); // and is left in its first frame
+  Form_Load(*form);
+  monkey.attach(hp, *form);
+  RunProgram(*form);
+  EXPECT_FALSE(form->s.gameRunning);
+  EXPECT_EQ(form->s.giftsDestroyed, 0);
+  EXPECT_EQ(totals.games, 2);
+  EXPECT_EQ(totals.escapes, 2);
 }
 
 } // namespace

@@ -19,12 +19,12 @@ struct Place {
 TEST(FrameLayout, SharpTakesTheLargestWholeScaleAndSmoothFillsWithTheShapeKept) {
   const std::vector<Place> cases = {
       {642, 482, false, {0, 0, 642, 482, 1, false}},
-      {1283, 963, false, {320, 240, 642, 482, 1, false}},   // one pixel short of scale 2
+      {1283, 963, false, {320, 240, 642, 482, 1, false}}, // one pixel short of scale 2
       {1284, 964, false, {0, 0, 1284, 964, 2, false}},
-      {1920, 1080, false, {318, 58, 1284, 964, 2, false}}, // 1080p fullscreen
+      {1920, 1080, false, {318, 58, 1284, 964, 2, false}},   // 1080p fullscreen
       {3840, 2160, false, {636, 116, 2568, 1928, 4, false}}, // 4K fullscreen
-      {2000, 964, false, {358, 0, 1284, 964, 2, false}},    // wide: bars left and right
-      {1284, 2000, false, {0, 518, 1284, 964, 2, false}},   // tall: bars above and below
+      {2000, 964, false, {358, 0, 1284, 964, 2, false}},     // wide: bars left and right
+      {1284, 2000, false, {0, 518, 1284, 964, 2, false}},    // tall: bars above and below
       {1920, 1080, true, {241, 0, 1438, 1080, 0, true}},
       {1284, 964, true, {0, 0, 1284, 964, 2, true}},
       {2000, 964, true, {358, 0, 1284, 964, 2, true}},
@@ -46,10 +46,11 @@ struct Point {
 TEST(FrameLayout, WindowPointsMapBackToTheFrameAndTheBorderHitsNothing) {
   const FramePlacement fs = PlaceFrame(1920, 1080, kW, kH, false); // scale 2 at (318, 58)
   const std::vector<Point> cases = {
-      {318, 58, true, 0, 0},       {319, 59, true, 0, 0},     {320, 60, true, 1, 1},
-      {318 + 640, 58 + 490, true, 320, 245}, // "Nová hra" at scale 2
-      {1601, 1021, true, 641, 481}, {1602, 1021, false, 0, 0}, {1601, 1022, false, 0, 0},
-      {317, 300, false, 0, 0},     {900, 57, false, 0, 0},    {0, 0, false, 0, 0},
+      {318, 58, true, 0, 0},        {319, 59, true, 0, 0},
+      {320, 60, true, 1, 1},        {318 + 640, 58 + 490, true, 320, 245}, // "Nová hra" at scale 2
+      {1601, 1021, true, 641, 481}, {1602, 1021, false, 0, 0},
+      {1601, 1022, false, 0, 0},    {317, 300, false, 0, 0},
+      {900, 57, false, 0, 0},       {0, 0, false, 0, 0},
   };
   for (const Point &c : cases) {
     SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
@@ -58,6 +59,8 @@ TEST(FrameLayout, WindowPointsMapBackToTheFrameAndTheBorderHitsNothing) {
     if (c.inside) {
       EXPECT_EQ(fx, c.fx);
       EXPECT_EQ(fy, c.fy);
+    } else {
+      EXPECT_TRUE(fx < 0 || fy < 0 || fx >= kW || fy >= kH) << fx << ", " << fy;
     }
   }
   // Smooth: every window pixel of the picture lands inside the frame.

@@ -307,7 +307,7 @@ TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
   Table t;
   t[0] = {"Mikuláš", "2500"};
 
-  EXPECT_EQ(save(file, t), "");
+  EXPECT_EQ(save(file, t).reason(), "");
   EXPECT_EQ(readFile(file), format(t));
   EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{kFileName});
   struct stat st {};
@@ -315,30 +315,90 @@ TEST(HighscoreSave, ReplacesTheFileAndKeepsItsAccess) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   const fs::path nested = dir.path / "share" / "nadilka" / kFileName;
-  EXPECT_EQ(save(nested, t), "");
+  EXPECT_EQ(save(nested, t).reason(), "");
   EXPECT_EQ(load(nested).table, t);
 }
 
-TEST(HighscoreSave, SweepsTemporariesLeftByAKilledSaveButNotAFreshOne) {
+TEST(HighscoreSave, SweepsOnlyItsOwnOldTemporariesAndNeverAPlayersFiles) {
+  // Files a player may keep beside the table, all untouched for hours: copies made by hand, one
+  // that looks exactly like a temporary of an older version of the game (name plus six
+  // characters), and hidden files that are not ours.
+  const std::vector<std::string> players = {
+      "extract.ext.backup",
+      "extract.ext.orig01",
+      "extract.ext.AbC123",
+      ".extract.ext.AbC123",
+      ".hidden-notes",
+      ".nadilka-save-extract.ext.bak",
+      ".nadilka-save-extract.ext.AbC1234",
+      ".nadilka-save-other.ext.AbC123",
+      ".nadilka-save-extract.ext.Ab-123",
+  };
+  struct Case {
+    const char *name;
+    std::chrono::seconds age;
+    bool swept;
+  };
+  const Case ours[] = {
+      {".nadilka-save-extract.ext.a1B2c3", std::chrono::hours(2), true}, // left by a killed save
+      {".nadilka-save-extract.ext.q9W8e7", std::chrono::seconds(61), true},
+      {".nadilka-save-extract.ext.zZ9yY8", std::chrono::seconds(0), false},  // another copy saving now
+      {".nadilka-save-extract.ext.Mm0Nn1", std::chrono::seconds(50), false}, // within the minute
+  };
   TempDir dir;
   const fs::path file = dir.path / kFileName;
-  const fs::path stale = dir.path / "extract.ext.a1B2c3", fresh = dir.path / "extract.ext.zZ9yY8";
-  const fs::path other = dir.path / "extract.ext.bak"; // not a temporary of ours
-  for (const fs::path &p : {stale, fresh, other}) writeFile(p, "\"half");
-  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
-  fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  const auto now = fs::file_time_type::clock::now();
+  for (const std::string &n : players) {
+    writeFile(dir.path / n, "mine: " + n);
+    fs::last_write_time(dir.path / n, now - std::chrono::hours(2));
+  }
+  for (const Case &c : ours) {
+    writeFile(dir.path / c.name, "\"half");
+    fs::last_write_time(dir.path / c.name, now - c.age);
+  }
 
-  EXPECT_EQ(save(file, Table{}), "");
+  EXPECT_EQ(save(file, Table{}).reason(), "");
+  EXPECT_EQ(load(file).table, Table{});
+  for (const std::string &n : players) EXPECT_EQ(readFile(dir.path / n), "mine: " + n) << n;
+  for (const Case &c : ours) EXPECT_EQ(fs::exists(dir.path / c.name), !c.swept) << c.name;
+  std::vector<std::string> left = folderEntries(dir.path);
+  EXPECT_EQ(left.size(), players.size() + 1 + 2) << "the save left a temporary of its own";
+}
+
+TEST(HighscoreSave, TheTemporaryACrashLeavesIsHiddenAndSweptOnceOld) {
+  TempDir dir;
+  const fs::path file = dir.path / kFileName;
+  writeFile(dir.path / "extract.ext.backup", "mine");
+  fs::last_write_time(dir.path / "extract.ext.backup", fs::file_time_type::clock::now() - std::chrono::hours(2));
+  SaveHooks hooks;
+  hooks.crashAfter = [](std::string_view s) { return s == "written"; };
+  EXPECT_NE(save(file, Table{}, &hooks).reason(), "");
+
   std::vector<std::string> left = folderEntries(dir.path);
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.bak", "extract.ext.zZ9yY8"}));
+  ASSERT_EQ(left.size(), 2u);
+  const std::string leftover = left[0];
+  EXPECT_EQ(leftover.substr(0, 26), ".nadilka-save-extract.ext.");
+  EXPECT_EQ(leftover.size(), 32u);
+  EXPECT_EQ(left[1], "extract.ext.backup");
+
+  // A save within the minute keeps it (it may belong to a copy of the game saving now)...
+  EXPECT_EQ(save(file, Table{}).reason(), "");
+  EXPECT_TRUE(fs::exists(dir.path / leftover));
+  // ...a later one sweeps it, and only it.
+  fs::last_write_time(dir.path / leftover, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+  EXPECT_EQ(save(file, Table{}).reason(), "");
+  left = folderEntries(dir.path);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{kFileName, "extract.ext.backup"}));
+  EXPECT_EQ(readFile(dir.path / "extract.ext.backup"), "mine");
 }
 
 TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
   TempDir dir;
   const fs::path notAFolder = dir.path / "plain";
   writeFile(notAFolder, "keep");
-  EXPECT_NE(save(notAFolder / kFileName, Table{}), "");
+  EXPECT_NE(save(notAFolder / kFileName, Table{}).reason(), "");
   EXPECT_EQ(readFile(notAFolder), "keep");
 
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
@@ -346,7 +406,7 @@ TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
   fs::create_directory(locked);
   writeFile(locked / kFileName, "old");
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_NE(save(locked / kFileName, Table{}), "");
+  EXPECT_NE(save(locked / kFileName, Table{}).reason(), "");
   EXPECT_EQ(readFile(locked / kFileName), "old");
   EXPECT_EQ(folderEntries(locked), std::vector<std::string>{kFileName});
 }
@@ -364,7 +424,7 @@ TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {
       SaveHooks hooks;
       (crash ? hooks.crashAfter : hooks.failAfter) = [&](std::string_view s) { return s == step; };
 
-      EXPECT_NE(save(file, t, &hooks), "");
+      EXPECT_NE(save(file, t, &hooks).reason(), "");
       const std::string now = readFile(file);
       EXPECT_EQ(now, std::string_view(step) == "renamed" ? newBytes : oldBytes);
       if (!crash) {
@@ -372,7 +432,7 @@ TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {
       }
 
       // Whatever a crash left behind, the next save works and is what loads.
-      EXPECT_EQ(save(file, t), "");
+      EXPECT_EQ(save(file, t).reason(), "");
       EXPECT_EQ(load(file).table, t);
     }
   }

@@ -569,6 +569,41 @@ TEST(HighScoreTable, EscapeWhileTypingReturnsToTheMenuBehindThePanel) {
   EXPECT_EQ(g.sc[highscore(2)].caption, "BRIMELXY");
 }
 
+TEST(HighScoreTable, TabReachesTheNameBoxWithoutTheMouseAndTypingGoesIn) {
+  Game g;
+  g.writeScores(fileOf(kTable));
+  playGame(g, 0, 600);
+  ASSERT_TRUE(g.sc[Picture1].visible);
+  ASSERT_EQ(g.sc.focus(), pic);
+  // The menu, the information panel and the sprites are hidden and skipped.
+  int64_t t = 140000;
+  for (Id next : {logo, l2, l1, Picture2, Picture1, Text1}) {
+    g.hp.press(t += 100, key::Tab);
+    g.run();
+    EXPECT_EQ(g.sc.focus(), next) << g.sc[g.sc.focus()].name;
+  }
+  EXPECT_TRUE(g.hp.textInput);
+  g.hp.type(t += 100, "Ž");
+  g.hp.keyDown(t += 100, key::Left); // the box's keys still work, and the window still sees them
+  g.hp.type(t += 100, "X");
+  g.run();
+  EXPECT_EQ(g.sc[Text1].caption, "BRIMELXŽ");
+  EXPECT_EQ(g.s.horizDir, HorizDir::Left);
+  g.hp.keyUp(t += 100, key::Left);
+  // Shift+Tab goes back.
+  Event back{.kind = EventKind::KeyDown, .code = key::Tab, .shift = true};
+  g.hp.at(t += 100, back);
+  g.hp.keyUp(t, key::Tab);
+  g.run();
+  EXPECT_EQ(g.sc.focus(), Picture1);
+  EXPECT_FALSE(g.hp.textInput);
+  g.hp.type(t += 100, "Y");
+  g.run();
+  EXPECT_EQ(g.sc[Text1].caption, "BRIMELXŽ") << "typing goes nowhere without the focus";
+  confirm(g, t + 1000);
+  EXPECT_EQ(g.sc[highscore(2)].caption, "BRIMELXŽ");
+}
+
 TEST(HighScoreTable, PauseWhileTypingAndTheBoxTypesOnAfterIt) {
   Game g;
   g.writeScores(fileOf(kTable));

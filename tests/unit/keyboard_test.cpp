@@ -2,6 +2,9 @@
 // The keys act on every screen, so most cases work on the menu right after the load.
 #include "harness.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "frontend/music.h"
 #include "input/keyboard.h"
 
@@ -247,6 +250,75 @@ TEST(KeyboardPause, TheBoxHoldsTheWorldAndTheGameGoesOnWhereItStopped) {
   EXPECT_FALSE(paused.s.giftActive[0]);
   EXPECT_EQ(paused.s.horizDir, HorizDir::None);
   EXPECT_GT(paused.s.teamX, 100) << "the steering before the pause counted";
+}
+
+// What the flush after the pause box keeps and drops, in a game: the pause opens on the release
+// of P at 600 and closes at 2600.
+TEST(KeyboardPause, TheFlushDropsOnlyInputTypedWhileTheBoxWasOpen) {
+  struct Case {
+    const char *what;
+    std::function<void(HeadlessPlatform &)> script;
+    size_t dropped;
+    bool giftFalls;
+    HorizDir horiz;
+  } cases[] = {
+      {"a space queued right behind the P is handled after the box",
+       [](HeadlessPlatform &hp) { hp.press(600, key::Space); }, 0, true, HorizDir::Unset},
+      {"a space typed while the box is open is lost", [](HeadlessPlatform &hp) { hp.press(1500, key::Space); }, 2,
+       false, HorizDir::Unset},
+      {"a key held before the box and released meanwhile does not stick",
+       [](HeadlessPlatform &hp) {
+         hp.keyDown(400, key::Right);
+         hp.keyUp(1500, key::Right);
+       },
+       0, false, HorizDir::None},
+      {"a key pressed while the box is open stays unpressed",
+       [](HeadlessPlatform &hp) {
+         hp.keyDown(1500, key::Right);
+         hp.keyUp(3000, key::Right);
+       },
+       1, false, HorizDir::None},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Game g;
+    g.clickOn(0, Image1);
+    g.hp.keyDown(600, key::P);
+    g.hp.keyUp(600, key::P);
+    c.script(g.hp);
+    g.hp.closeDialog(2600);
+    HorizDir horizAfterBox = HorizDir::Unset;
+    bool giftAfterBox = false;
+    g.log.afterUpdate = [&] {
+      if (g.f.now() < 2600) return;
+      if (!giftAfterBox)
+        giftAfterBox = std::find(g.s.giftActive.begin(), g.s.giftActive.end(), true) != g.s.giftActive.end();
+      if (g.f.now() > 3500) {
+        horizAfterBox = g.s.horizDir;
+        g.s.gameRunning = false;
+      }
+    };
+    g.run();
+    ASSERT_EQ(g.calls("msgbox").size(), 1u);
+    EXPECT_EQ(g.hp.dropped.size(), c.dropped);
+    EXPECT_EQ(giftAfterBox, c.giftFalls);
+    EXPECT_EQ(horizAfterBox, c.horiz);
+  }
+}
+
+// A quit request is never dropped with the input: the program ends when the box closes.
+TEST(KeyboardPause, AQuitWhileTheBoxIsOpenEndsTheProgram) {
+  Game g;
+  g.clickOn(0, Image1);
+  g.hp.keyDown(600, key::P);
+  g.hp.keyUp(600, key::P);
+  g.hp.press(900, key::Up);
+  g.hp.quit(1000);
+  g.hp.closeDialog(2600);
+  g.hp.idleUntil(10000);
+  EXPECT_TRUE(g.run()) << "the program ended";
+  EXPECT_EQ(g.hp.dropped.size(), 2u) << "only the Up typed into the box";
+  EXPECT_LT(g.f.now(), 2700) << "it ended as the box closed";
 }
 
 } // namespace

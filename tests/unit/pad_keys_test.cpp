@@ -20,10 +20,10 @@ std::string show(const std::vector<Event> &events) {
 
 TEST(PadKeys, EachInputStandsForItsKey) {
   const std::vector<std::pair<PadInput, int>> map = {
-      {PadInput::Up, key::Up},       {PadInput::StickUp, key::Up},       {PadInput::Down, key::Down},
-      {PadInput::StickDown, key::Down}, {PadInput::Left, key::Left},     {PadInput::StickLeft, key::Left},
-      {PadInput::Right, key::Right}, {PadInput::StickRight, key::Right}, {PadInput::A, key::Space},
-      {PadInput::Start, key::P},     {PadInput::B, key::Escape},         {PadInput::Back, key::Escape},
+      {PadInput::Up, key::Up},          {PadInput::StickUp, key::Up},       {PadInput::Down, key::Down},
+      {PadInput::StickDown, key::Down}, {PadInput::Left, key::Left},        {PadInput::StickLeft, key::Left},
+      {PadInput::Right, key::Right},    {PadInput::StickRight, key::Right}, {PadInput::A, key::Space},
+      {PadInput::Start, key::P},        {PadInput::B, key::Escape},         {PadInput::Back, key::Escape},
   };
   for (auto [in, code] : map) {
     EXPECT_EQ(PadInputKey(in), code);

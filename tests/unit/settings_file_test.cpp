@@ -155,9 +155,9 @@ TEST(SettingsFile, LoadSaysInOneLineWhatWasWrong) {
 TEST(SettingsFile, SaveCreatesTheFolderAndReplacesTheFileWhole) {
   TempDir dir;
   const fs::path path = dir.path / "config" / "nadilka" / "settings.ini";
-  EXPECT_EQ(save(path, {2, false, false}), "");
+  EXPECT_TRUE(save(path, {2, false, false}).ok());
   EXPECT_EQ(readFile(path), format({2, false, false}));
-  EXPECT_EQ(save(path, {1, true, {}}), "");
+  EXPECT_TRUE(save(path, {1, true, {}}).ok());
   EXPECT_EQ(readFile(path), format({1, true, {}}));
   EXPECT_EQ(load(path).values, (Settings{1, true, {}}));
   // Nothing left beside it.
@@ -169,7 +169,7 @@ TEST(SettingsFile, SaveCreatesTheFolderAndReplacesTheFileWhole) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   writeFile(dir.path / "file", "x"); // a file where a folder is needed
-  const std::string problem = save(dir.path / "file" / "settings.ini", {2, {}, {}});
+  const std::string problem = save(dir.path / "file" / "settings.ini", {2, {}, {}}).reason();
   EXPECT_NE(problem.find("cannot create folder"), std::string::npos) << problem;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "frontend/web_addresses.h"
 
 namespace art {
 
@@ -24,8 +25,9 @@ void hollySprig(cairo_t *cr, double cx, double cy, double s, double angle);
 void goldText(cairo_t *cr, const std::string &s, double x, double baseline, Align a, double outline);
 void redText(cairo_t *cr, const std::string &s, double x, double baseline, Align a);
 
-inline constexpr const char *kPortalAddress = "www.vorlanix.cz";
-inline constexpr const char *kStudioAddress = "https://www.brimel-studio.cz/";
+// The web addresses lettered into the pictures are the ones the game opens.
+using nad::kPortalAddress;
+using nad::kStudioAddress;
 
 // Screens and banners (screens.cpp).
 nad::Surface drawMenu();

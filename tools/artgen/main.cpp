@@ -1,10 +1,19 @@
 // Writes every picture of the game into one folder:  artgen <out-dir> <font-dir>
+// Which pictures there are is the window's layout's to say: one for every picture panel, in the
+// file the game loads it from.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 #include "artgen.h"
 #include "platform/bmp_file.h"
+#include "scene/layout.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -15,6 +24,49 @@ nad::Surface maskOf(const nad::Surface &sprite) {
   for (int y = 0; y < sprite.height(); ++y)
     for (int x = 0; x < sprite.width(); ++x) m.at(x, y) = sprite.at(x, y) == 0 ? 0xFFFFFF : 0;
   return m;
+}
+
+// The drawing of each panel, by its name in the layout; the items of an array share one
+// drawing, which gets the item's index.
+struct Drawing {
+  const char *panel;
+  nad::Surface (*draw)(int index, const nad::Control &panel);
+};
+
+const Drawing kDrawings[] = {
+    {"menu", [](int, const nad::Control &) { return art::drawMenu(); }},
+    {"info", [](int, const nad::Control &) { return art::drawInfo(); }},
+    {"Picture2", [](int, const nad::Control &) { return art::drawHighScorePanel(); }},
+    {"Picture1", [](int, const nad::Control &) { return art::drawNameDialog(); }},
+    {"logo", [](int, const nad::Control &c) { return art::drawPlainSky(c.innerWidth(), c.innerHeight()); }},
+    {"l1", [](int, const nad::Control &) { return art::drawStudioBanner(); }},
+    {"l2", [](int, const nad::Control &) { return art::drawPortalBanner(); }},
+    {"pic", [](int, const nad::Control &c) { return art::drawPlainSky(c.innerWidth(), c.innerHeight()); }},
+    {"barak", [](int, const nad::Control &) { return art::drawHouses(); }},
+    {"sob", [](int i, const nad::Control &) { return art::drawReindeer(i, false); }},
+    {"sobspecial", [](int i, const nad::Control &) { return art::drawReindeer(i, true); }},
+    {"santa", [](int, const nad::Control &) { return art::drawSleigh(); }},
+    // The six gifts, then their masks in mirrored order: darek(11 - i) is the mask of darek(i).
+    {"darek",
+     [](int i, const nad::Control &) {
+       constexpr int last = nad::darekCount - 1;
+       return i <= last / 2 ? art::drawGift(i) : maskOf(art::drawGift(last - i));
+     }},
+    // The three stars, then their masks in mirrored order: star(5 - j) is the mask of star(j).
+    {"star",
+     [](int i, const nad::Control &) {
+       static const std::vector<nad::Surface> stars = art::drawStars();
+       constexpr int last = nad::starCount - 1;
+       return i <= last / 2 ? stars[size_t(i)] : maskOf(stars[size_t(last - i)]);
+     }},
+};
+
+const Drawing &drawingOf(std::string_view panel) {
+  auto d = std::find_if(std::begin(kDrawings), std::end(kDrawings), [&](const Drawing &x) { return panel == x.panel; });
+  if (d == std::end(kDrawings))
+    throw std::runtime_error("the layout's panel " + std::string(panel) +
+                             " has no drawing; add one to kDrawings in tools/artgen/main.cpp");
+  return *d;
 }
 
 } // namespace
@@ -28,33 +80,20 @@ int main(int argc, char **argv) {
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
     art::loadFonts(argv[2]);
-    auto save = [&](const std::string &name, const nad::Surface &s) {
-      nad::writeBmp((out / (name + ".bmp")).string(), s);
-    };
-
-    save("menu", art::drawMenu());
-    save("info", art::drawInfo());
-    save("Picture2", art::drawHighScorePanel());
-    save("Picture1", art::drawNameDialog());
-    save("logo", art::drawPlainSky(240, 73));
-    save("l1", art::drawStudioBanner());
-    save("l2", art::drawPortalBanner());
-    save("pic", art::drawPlainSky(643, 483));
-    save("barak", art::drawHouses());
-    for (int i = 0; i < 10; ++i) {
-      save("sob" + std::to_string(i), art::drawReindeer(i, false));
-      save("sobspecial" + std::to_string(i), art::drawReindeer(i, true));
-    }
-    save("santa", art::drawSleigh());
-    for (int i = 0; i < 6; ++i) {
-      nad::Surface gift = art::drawGift(i);
-      save("darek" + std::to_string(i), gift);
-      save("darek" + std::to_string(11 - i), maskOf(gift));
-    }
-    std::vector<nad::Surface> stars = art::drawStars();
-    for (int j = 0; j < 3; ++j) {
-      save("star" + std::to_string(j), stars[size_t(j)]);
-      save("star" + std::to_string(5 - j), maskOf(stars[size_t(j)]));
+    const nad::Scene scene; // the controls as laid out, with their names and sizes
+    const auto rows = nad::layoutTable();
+    for (const Drawing &d : kDrawings)
+      if (std::none_of(rows.begin(), rows.end(), [&](const nad::LayoutRow &r) {
+            return r.kind == nad::Kind::Panel && std::string_view(r.name) == d.panel;
+          }))
+        throw std::runtime_error(std::string("the drawing ") + d.panel + " belongs to no panel of the layout");
+    for (const nad::LayoutRow &row : rows) {
+      if (row.kind != nad::Kind::Panel) continue;
+      const Drawing &d = drawingOf(row.name);
+      for (int i = 0; i < row.count(); ++i) {
+        const nad::Control &panel = scene[nad::Id(row.id + i)];
+        nad::writeBmp((out / nad::pictureFileName(panel.name)).string(), d.draw(i, panel));
+      }
     }
   } catch (const std::exception &e) {
     std::fprintf(stderr, "artgen: %s\n", e.what());

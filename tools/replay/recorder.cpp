@@ -43,7 +43,8 @@ const char *eventName(EventKind k) {
   switch (k) {
   case EventKind::KeyDown: return "keydown";
   case EventKind::KeyUp: return "keyup";
-  case EventKind::Click: return "click";
+  case EventKind::MouseDown: return "mousedown";
+  case EventKind::MouseUp: return "click";
   case EventKind::Text: return "text";
   case EventKind::Quit: return "quit";
   case EventKind::Expose: return "expose";
@@ -159,6 +160,9 @@ void Recorder::emitScreen(bool always) {
 }
 
 void Recorder::onEvent(const Event &e) {
+  // A session's click is a press and a release at one point, handled one after the other; the
+  // release stands for both.
+  if (e.kind == EventKind::MouseDown) return;
   checkpoint();
   if (!events_.empty()) events_ += ',';
   events_ += '[';
@@ -171,7 +175,7 @@ void Recorder::onEvent(const Event &e) {
     events_ += ',';
     appendInt(events_, e.code);
     break;
-  case EventKind::Click:
+  case EventKind::MouseUp:
     events_ += ',';
     appendInt(events_, e.x);
     events_ += ',';

@@ -6,7 +6,8 @@
 //
 // A '#' at the start of a line or after a blank starts a comment. The text of a `text` line
 // runs to the end of the line (or to a comment) with its outer blanks trimmed; put it in
-// double quotes, with \" and \\ inside, to type blanks at its ends or " #".
+// double quotes, with \" and \\ inside, to type blanks at its ends or " #". A click is the
+// button pressed and released at one point: two events at the same time.
 // Header-only so that the unit tests can use it without linking the tool.
 #include <charconv>
 #include <cstdint>
@@ -92,11 +93,10 @@ inline std::optional<std::string> parseQuoted(std::string_view raw, std::string 
 
 } // namespace detail
 
-// Parses one line. Returns true and fills `out` for an event line, returns true and leaves
-// `isEvent` false for a blank or comment line, returns false with a message otherwise.
-inline bool parseSessionLine(std::string_view line, ScriptedEvent &out, bool &isEvent, std::string &error) {
+// Parses one line. Returns true and appends the line's events to `events` (none for a blank or
+// comment line), returns false with a message otherwise.
+inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &events, std::string &error) {
   using namespace detail;
-  isEvent = false;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1); // files written on Windows
   if (!isValidUtf8(line)) {
     error = "the line is not valid UTF-8";
@@ -112,7 +112,7 @@ inline bool parseSessionLine(std::string_view line, ScriptedEvent &out, bool &is
     error = "'" + std::string(tWord) + "' is not a time (whole milliseconds from program start)";
     return false;
   }
-  out = ScriptedEvent{};
+  ScriptedEvent out;
   out.t = *t;
   std::string_view verb = nextWord(rest);
   auto wantInt = [&](const char *what, int lo, int hi) -> std::optional<int> {
@@ -145,10 +145,12 @@ inline bool parseSessionLine(std::string_view line, ScriptedEvent &out, bool &is
     if (!x) return false;
     auto y = wantInt("y coordinate", -kFar, kFar);
     if (!y) return false;
-    out.e.kind = EventKind::Click;
     out.e.x = *x;
     out.e.y = *y;
     if (!noMore()) return false;
+    out.e.kind = EventKind::MouseDown;
+    events.push_back(out);
+    out.e.kind = EventKind::MouseUp;
   } else if (verb == "text") {
     // Offset of the text in the raw line: comments and quotes are judged on the raw text.
     size_t at = size_t(rest.data() - line.data());
@@ -185,7 +187,7 @@ inline bool parseSessionLine(std::string_view line, ScriptedEvent &out, bool &is
     error = "unknown event '" + std::string(verb) + "' (keydown, keyup, click, text, pausebox close or quit)";
     return false;
   }
-  isEvent = true;
+  events.push_back(std::move(out));
   return true;
 }
 
@@ -196,25 +198,25 @@ inline bool parseSession(std::istream &in, std::vector<ScriptedEvent> &events, S
   bool quitSeen = false;
   while (std::getline(in, line)) {
     ++number;
-    ScriptedEvent ev;
-    bool isEvent = false;
+    std::vector<ScriptedEvent> lineEvents;
     std::string message;
-    if (!parseSessionLine(line, ev, isEvent, message)) {
+    if (!parseSessionLine(line, lineEvents, message)) {
       err = {number, message};
       return false;
     }
-    if (!isEvent) continue;
+    if (lineEvents.empty()) continue;
     if (quitSeen) {
       err = {number, "nothing can follow quit: the window is closed"};
       return false;
     }
-    if (!events.empty() && ev.t < events.back().t) {
-      err = {number, "time " + std::to_string(ev.t) + " is earlier than the previous event's " +
+    const int64_t t = lineEvents.front().t;
+    if (!events.empty() && t < events.back().t) {
+      err = {number, "time " + std::to_string(t) + " is earlier than the previous event's " +
                          std::to_string(events.back().t) + "; lines must be in time order"};
       return false;
     }
-    quitSeen = ev.e.kind == EventKind::Quit;
-    events.push_back(std::move(ev));
+    quitSeen = lineEvents.back().e.kind == EventKind::Quit;
+    for (ScriptedEvent &ev : lineEvents) events.push_back(std::move(ev));
   }
   return true;
 }

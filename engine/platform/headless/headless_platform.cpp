@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
+#include <set>
 
 namespace nad {
 namespace {
@@ -28,6 +29,8 @@ bool HeadlessPlatform::poll(Event &out) {
       continue;
     }
     if (e.kind == EventKind::DialogClose) continue; // no box open: nothing to close
+    if (e.kind == EventKind::KeyDown) keysDown_.insert(e.code);
+    if (e.kind == EventKind::KeyUp) keysDown_.erase(e.code);
     out = std::move(e);
     return true;
   }
@@ -60,18 +63,30 @@ int HeadlessPlatform::lineHeight(Font font) { return font == Font::LabelBig ? 21
 
 void HeadlessPlatform::holdDialog(const char *what, const std::string &title, const std::string &text) {
   record(what, title + "|" + text);
-  // The box holds the program until the scripted close; the input typed meanwhile is lost.
+  // The box holds the program until the scripted close. Input that was due before it opened is
+  // handled as usual afterwards; input typed while it is open is lost, except the releases of
+  // keys held when it opened (no key sticks). A quit request is never lost.
   auto close = std::find_if(script_.begin(), script_.end(),
                             [](const Scripted &s) { return s.e.kind == EventKind::DialogClose; });
   if (close == script_.end()) return; // closed at once
   int64_t until = close->t;
+  std::set<int> held = keysDown_;
   std::deque<Scripted> kept;
   for (auto it = script_.begin(); it != close; ++it) {
-    if (it->e.kind == EventKind::KeyDown || it->e.kind == EventKind::KeyUp || it->e.kind == EventKind::Text ||
-        it->e.kind == EventKind::Click)
-      dropped.push_back(it->e);
-    else
+    const Event &e = it->e;
+    const bool input = e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp || e.kind == EventKind::Text ||
+                       e.kind == EventKind::MouseDown || e.kind == EventKind::MouseUp;
+    if (it->t <= now_) {
+      if (e.kind == EventKind::KeyDown) held.insert(e.code);
+      if (e.kind == EventKind::KeyUp) held.erase(e.code);
       kept.push_back(*it);
+    } else if (e.kind == EventKind::KeyUp && held.erase(e.code)) {
+      kept.push_back(*it);
+    } else if (input) {
+      dropped.push_back(e);
+    } else {
+      kept.push_back(*it);
+    }
   }
   kept.insert(kept.end(), std::next(close), script_.end());
   script_ = std::move(kept);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,10 @@ public:
   void keyDown(int64_t t, int code, bool repeat = false) { at(t, {EventKind::KeyDown, code, repeat}); }
   void keyUp(int64_t t, int code) { at(t, {EventKind::KeyUp, code}); }
   void press(int64_t t, int code) { keyDown(t, code), keyUp(t, code); }
-  void click(int64_t t, int x, int y) { at(t, {EventKind::Click, 0, false, x, y}); }
+  // A click: the button pressed and released at one point.
+  void click(int64_t t, int x, int y) { mouseDown(t, x, y), mouseUp(t, x, y); }
+  void mouseDown(int64_t t, int x, int y) { at(t, {EventKind::MouseDown, 0, false, x, y}); }
+  void mouseUp(int64_t t, int x, int y) { at(t, {EventKind::MouseUp, 0, false, x, y}); }
   void type(int64_t t, std::string text) { at(t, {EventKind::Text, 0, false, 0, 0, 0, std::move(text)}); }
   void quit(int64_t t) { at(t, {EventKind::Quit}); }
   void stall(int64_t t, int ms) { at(t, {EventKind::Stall, 0, false, 0, 0, ms}); }
@@ -45,7 +49,7 @@ public:
     std::string what, arg;
   };
   std::vector<Call> calls;
-  std::vector<Event> dropped; // input discarded while a message box was open
+  std::vector<Event> dropped; // input typed while a message box was open, discarded
   int presents = 0;
   bool textInput = false;
   const Surface *lastPresented = nullptr;
@@ -86,6 +90,7 @@ private:
 
   std::filesystem::path programDir_;
   std::deque<Scripted> script_;
+  std::set<int> keysDown_; // pressed and not yet released, as handed out by poll
   int64_t now_ = 0;
 };
 

@@ -24,12 +24,16 @@ FramePlacement PlaceFrame(int windowW, int windowH, int frameW, int frameH, bool
   return p;
 }
 
+namespace {
+int FloorDiv(int64_t a, int64_t b) { return int(a >= 0 ? a / b : -((-a + b - 1) / b)); }
+} // namespace
+
 bool WindowToFrame(const FramePlacement &p, int frameW, int frameH, int x, int y, int &fx, int &fy) {
   const int dx = x - p.x, dy = y - p.y;
-  if (dx < 0 || dy < 0 || dx >= p.w || dy >= p.h) return false;
   // Each frame pixel covers the window pixels that map into it; whole scales divide exactly.
-  fx = int(int64_t(dx) * frameW / p.w), fy = int(int64_t(dy) * frameH / p.h);
-  return true;
+  // Rounding down all the way keeps a point left of or above the frame outside it.
+  fx = FloorDiv(int64_t(dx) * frameW, std::max(p.w, 1)), fy = FloorDiv(int64_t(dy) * frameH, std::max(p.h, 1));
+  return dx >= 0 && dy >= 0 && dx < p.w && dy < p.h;
 }
 
 int ScaleForDensity(float dpi) {

@@ -17,7 +17,8 @@ struct FramePlacement {
 // shrunk to fit (scale 0) either way.
 FramePlacement PlaceFrame(int windowW, int windowH, int frameW, int frameH, bool smooth);
 
-// A window point in the frame's own coordinates; false on the black border around it.
+// A window point in the frame's own coordinates; false on the black border around it, where
+// the point lies outside the frame (left of or above it: negative).
 bool WindowToFrame(const FramePlacement &p, int frameW, int frameH, int x, int y, int &fx, int &fy);
 
 // The whole-number scale that gives the frame about the size it has on a 96 dpi screen: the

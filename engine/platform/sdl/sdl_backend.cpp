@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
+#include "platform/report.h"
 #include "platform/sdl/frame_layout.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_music.h"
+#include "platform/sdl/sdl_signals.h"
 #include "platform/sdl/sdl_text.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/sdl_x11.h"
@@ -30,42 +32,64 @@ public:
   void openUrl(const std::string &address) override {
     // A bare host is not an address a desktop opener understands; give it a scheme.
     std::string url = address.find("://") == std::string::npos ? "http://" + address : address;
-    SDL_OpenURL(url.c_str()); // returns at once; the result is ignored
+    if (SDL_OpenURL(url.c_str()) != 0) ReportProblem("cannot open " + url + " (" + SDL_GetError() + ")");
   }
 
 private:
   void show(BoxKind kind, const std::string &title, const std::string &text) {
+    // A quit request already waiting is handled by the next poll: no box in its way.
+    if (window_.quitPending()) return;
     if (ShowGameBox(window_, fontFile_, kind, title, text)) return;
-    // Without a box of our own, SDL's: it blocks everything until closed. What was typed
-    // meanwhile queued up for the game window; it is dropped.
-    SDL_ShowSimpleMessageBox(kind == BoxKind::Warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION,
-                             title.c_str(), text.c_str(), window_.handle());
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
-    window_.endModal(false);
+    showSdlBox(kind == BoxKind::Warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION, title, text);
+  }
+
+  // Without a box of our own (its window or font failed), SDL's: it blocks everything until
+  // it is closed.
+  void showSdlBox(Uint32 kind, const std::string &title, const std::string &text) {
+    Uint32 opened = 0;
+    int result = 0;
+    {
+      QuitDuringBox watch;
+      opened = SDL_GetTicks();
+      result = SDL_ShowSimpleMessageBox(kind, title.c_str(), text.c_str(), window_.handle());
+      if (watch.requested()) {
+        window_.requestQuit();
+        return;
+      }
+    }
+    if (result != 0) {
+      std::string why = SDL_GetError();
+      // A box that failed because the display is gone: the display's handler ends the program
+      // here with its own line, rather than a second one about the box.
+      SDL_PumpEvents();
+      ReportProblem("cannot show the message box \"" + title + "\" (" + why + ")");
+    }
+    // Without a window manager the box does not give the focus back by itself.
+    SDL_RaiseWindow(window_.handle());
+    SDL_SetWindowInputFocus(window_.handle());
+    window_.dropInputArrivedSince(opened);
   }
   SdlWindow &window_;
   std::filesystem::path fontFile_;
 };
 
-class Backend : public SdlBackend {
-public:
-  Backend(SDL_Window *w, int frameW, int frameH, const WindowSetup &setup, const std::filesystem::path &fontDir,
-          std::filesystem::path dir, bool shared)
-      : window(w, frameW, frameH, setup), dialogs(window, fontDir / kBoxFont), programDir(std::move(dir)),
-        programDirShared(shared) {}
-  ~Backend() override = default;
-  Platform platform() override {
-    return Platform{window, window, window, text, dialogs, *music, programDir, programDirShared};
+// SDL itself: started by the backend and shut down when the backend goes, never by a static
+// destructor (which exit() runs from anywhere, even from inside Xlib after the display died).
+struct SdlLibrary {
+  SdlLibrary() {
+    // Frames are composed in memory; the window surface should be the plain X11 shared-memory
+    // image, not a texture pushed through a software OpenGL renderer (several times the CPU).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
+      throw StartupError(std::string("cannot open the display: ") + SDL_GetError());
+    // Controllers are welcome, not needed: without them the keyboard serves.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_StopTextInput(); // typed text only while the name box has the focus
   }
-  options::WindowChoice windowMode() const override { return window.mode(); }
-
-  SdlWindow window;
-  SdlText text;
-  SdlDialogs dialogs;
-  std::unique_ptr<SdlMusic> music;
-  std::filesystem::path programDir;
-  bool programDirShared;
+  ~SdlLibrary() { SDL_Quit(); }
+  SdlLibrary(const SdlLibrary &) = delete;
+  SdlLibrary &operator=(const SdlLibrary &) = delete;
 };
 
 // A system package depends on the fonts package instead of shipping copies of its files.
@@ -93,8 +117,50 @@ int InitialScale(SDL_Window *w, const SdlOptions &o) {
   return std::max(scale, 1);
 }
 
-struct SdlLibrary {
-  ~SdlLibrary() { SDL_Quit(); }
+struct OpenedWindow {
+  WindowHandle window;
+  int scale = 1;
+};
+
+// Opened hidden and shown once it has its size: the scale depends on the display it opens on.
+OpenedWindow OpenWindow(const SdlOptions &o) {
+  WindowHandle w(SDL_CreateWindow(o.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.width, o.height,
+                                  SDL_WINDOW_UTILITY | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN));
+  if (!w) throw StartupError(std::string("cannot open the window: ") + SDL_GetError());
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetWindowMinimumSize(w.get(), o.width, o.height);
+  const int scale = InitialScale(w.get(), o);
+  SDL_SetWindowSize(w.get(), o.width * scale, o.height * scale);
+  SDL_SetWindowPosition(w.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_ShowWindow(w.get());
+  return {std::move(w), scale};
+}
+
+// Members are destroyed in the reverse order: the music closes the audio device, then the
+// fonts and the window go, then SDL shuts down, and the display guard goes last of all.
+class Backend : public SdlBackend {
+public:
+  explicit Backend(const SdlOptions &o)
+      : opened(OpenWindow(o)),
+        window(std::move(opened.window), o.width, o.height, WindowSetup{opened.scale, o.smooth, o.spinWait}),
+        text(FontFolder(o.programDir)), dialogs(window, FontFolder(o.programDir) / kBoxFont), programDir(o.programDir),
+        programDirShared(o.programDirShared) {
+    if (o.fullscreen) window.setFullscreen(true);
+  }
+  Platform platform() override {
+    return Platform{window, window, window, text, dialogs, music, programDir, programDirShared};
+  }
+  options::WindowChoice windowMode() const override { return window.mode(); }
+
+  DisplayLossGuard displayLoss;
+  SdlLibrary library;
+  OpenedWindow opened; // handed on to the window at once
+  SdlWindow window;
+  SdlText text;
+  SdlDialogs dialogs;
+  SdlMusic music;
+  std::filesystem::path programDir;
+  bool programDirShared;
 };
 
 } // namespace
@@ -117,40 +183,6 @@ DataFolder FindDataFolder(const std::filesystem::path &packagedDir) {
   return {program, false};
 }
 
-std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o, std::string &error) {
-  // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
-  // Frames are composed in memory; the window surface should be the plain X11 shared-memory
-  // image, not a texture pushed through a software OpenGL renderer (several times the CPU).
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
-    error = std::string("cannot open the display: ") + SDL_GetError();
-    return nullptr;
-  }
-  static SdlLibrary library;
-  // Controllers are welcome, not needed: without them the keyboard serves.
-  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
-  SDL_StopTextInput(); // typed text only while the name box has the focus
-  // Hidden until it has its size: the scale depends on the display it opens on.
-  SDL_Window *w = SDL_CreateWindow(o.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.width, o.height,
-                                   SDL_WINDOW_UTILITY | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
-  if (!w) {
-    error = std::string("cannot open the window: ") + SDL_GetError();
-    return nullptr;
-  }
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  SDL_SetWindowMinimumSize(w, o.width, o.height);
-  const int scale = InitialScale(w, o);
-  SDL_SetWindowSize(w, o.width * scale, o.height * scale);
-  SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  SDL_ShowWindow(w);
-  const std::filesystem::path fonts = FontFolder(o.programDir);
-  auto b = std::make_unique<Backend>(w, o.width, o.height, WindowSetup{scale, o.smooth, o.spinWait}, fonts,
-                                     o.programDir, o.programDirShared);
-  if (o.fullscreen) b->window.setFullscreen(true);
-  error = b->text.open(fonts);
-  if (!error.empty()) return nullptr;
-  b->music = std::make_unique<SdlMusic>();
-  return b;
-}
+std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o) { return std::make_unique<Backend>(o); }
 
 } // namespace nad

@@ -37,10 +37,10 @@ struct SdlOptions {
   bool spinWait = false;
 };
 
-// Opens the window and the services. On failure returns nullptr and a one-line reason that
-// names the missing piece (a font file, the video driver, ...). A missing audio device is not
-// a failure: the game then plays in silence.
-std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &options, std::string &error);
+// Opens the window and the services. Throws StartupError with a one-line reason that names the
+// missing piece (the display, a font file, ...). A missing audio device is not a failure: the
+// game then plays in silence. The backend owns SDL: SDL shuts down when it goes.
+std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &options);
 
 // The folder of the running executable.
 std::filesystem::path ProgramFolder();

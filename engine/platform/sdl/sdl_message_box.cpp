@@ -3,6 +3,8 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+
+#include "platform/sdl/sdl_handles.h"
 #include <vector>
 
 namespace nad {
@@ -37,19 +39,16 @@ public:
     button_.x = accent_ + (w_ - accent_ - button_.w) / 2;
     button_.y = h_ - pad_ - button_.h;
   }
-  ~Box() {
-    if (window_) SDL_DestroyWindow(window_);
-  }
 
   bool open(const std::string &title) {
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w_, h_,
-                               SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
+    window_.reset(SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w_, h_,
+                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR));
     if (!window_) return false;
-    id_ = SDL_GetWindowID(window_);
-    SDL_SetWindowModalFor(window_, game_.handle()); // a window manager keeps it over the game
+    id_ = SDL_GetWindowID(window_.get());
+    SDL_SetWindowModalFor(window_.get(), game_.handle()); // a window manager keeps it over the game
     place();
-    SDL_ShowWindow(window_);
-    SDL_RaiseWindow(window_);
+    SDL_ShowWindow(window_.get());
+    SDL_RaiseWindow(window_.get());
     draw();
     return true;
   }
@@ -76,20 +75,19 @@ private:
     int gx = 0, gy = 0, gw = 0, gh = 0;
     SDL_GetWindowPosition(game_.handle(), &gx, &gy);
     SDL_GetWindowSize(game_.handle(), &gw, &gh);
-    SDL_SetWindowPosition(window_, gx + (gw - w_) / 2, gy + (gh - h_) / 2);
+    SDL_SetWindowPosition(window_.get(), gx + (gw - w_) / 2, gy + (gh - h_) / 2);
   }
 
   void draw() {
-    SDL_Surface *s = SDL_GetWindowSurface(window_);
+    SDL_Surface *s = SDL_GetWindowSurface(window_.get());
     if (!s) return;
     const auto fill = [&](SDL_Rect r, SDL_Color c) { SDL_FillRect(s, &r, SDL_MapRGB(s->format, c.r, c.g, c.b)); };
     const auto write = [&](const std::string &text, int x, int y) {
       if (text.empty()) return;
-      SDL_Surface *t = TTF_RenderUTF8_Blended(font_, text.c_str(), kText);
+      SurfaceHandle t(TTF_RenderUTF8_Blended(font_, text.c_str(), kText));
       if (!t) return;
       SDL_Rect at{x, y, t->w, t->h};
-      SDL_BlitSurface(t, nullptr, s, &at);
-      SDL_FreeSurface(t);
+      SDL_BlitSurface(t.get(), nullptr, s, &at);
     };
     fill({0, 0, s->w, s->h}, kBackground);
     if (accent_) fill({0, 0, accent_, s->h}, kWarning);
@@ -97,7 +95,7 @@ private:
     fill(button_, kButtonBorder);
     fill({button_.x + k_, button_.y + k_, button_.w - 2 * k_, button_.h - 2 * k_}, kButtonFace);
     write(kButtonText, button_.x + (button_.w - width(kButtonText)) / 2, button_.y + (button_.h - lineH_) / 2);
-    SDL_UpdateWindowSurface(window_);
+    SDL_UpdateWindowSurface(window_.get());
   }
 
   bool onButton(int x, int y) const {
@@ -121,7 +119,7 @@ private:
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_MOVED) {
         // Fullscreen on or off: the box stays over the middle of the game, on top.
         place();
-        SDL_RaiseWindow(window_);
+        SDL_RaiseWindow(window_.get());
       }
       return;
     case SDL_KEYDOWN: {
@@ -158,7 +156,7 @@ private:
   std::vector<std::string> lines_;
   int lineH_ = 0, pad_ = 0, accent_ = 0, w_ = 0, h_ = 0;
   SDL_Rect button_{};
-  SDL_Window *window_ = nullptr;
+  WindowHandle window_;
   Uint32 id_ = 0;
   bool done_ = false, pressing_ = false;
 };
@@ -168,18 +166,19 @@ private:
 bool ShowGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
                  const std::string &text) {
   const int scale = game.shownScale();
-  TTF_Font *font = TTF_WasInit() ? TTF_OpenFont(fontFile.string().c_str(), kFontPixels * scale) : nullptr;
+  FontHandle font(TTF_WasInit() ? TTF_OpenFont(fontFile.string().c_str(), kFontPixels * scale) : nullptr);
   if (!font) return false;
+  // What came before the box is the game's, after it; a quit request among it skips the box.
+  if (!game.beginModal()) return true;
   bool quit = false;
   {
-    Box box(game, font, scale, kind, text);
+    Box box(game, font.get(), scale, kind, text);
     if (!box.open(title)) {
-      TTF_CloseFont(font);
+      game.endModal(false);
       return false;
     }
     quit = box.run();
-  }
-  TTF_CloseFont(font);
+  } // the box's window goes before the game window takes the focus back
   game.endModal(quit);
   return true;
 }

@@ -1,99 +1,127 @@
 #include "platform/sdl/sdl_music.h"
 
-#include <SDL.h>
-
-#include <cstdio>
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/midi_file.h"
+
+#include "platform/sdl/soundfonts.h" // kSoundFonts, made from assets/soundfonts.txt
 
 namespace nad {
 namespace {
 
-// Where distributions keep a General MIDI soundfont. The small TimGM6mb (the package the game
-// depends on) comes first: the synth holds a whole font in memory and loads it afresh with
-// every piece, and the system default may be a 148 MB font (FluidR3) once another package
-// installs one (measured: peak RSS 275 MB instead of 135 MB, start-up 126 ms longer).
-const char *const kSoundFonts[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",      "/usr/share/sounds/sf3/default-GM.sf3",
-    "/usr/share/sounds/sf2/default-GM.sf2",    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/soundfonts/default.sf2",       "/usr/share/soundfonts/FluidR3_GM.sf2",
-    "/usr/share/soundfonts/FluidR3_GM2-2.sf2", "/usr/share/sounds/sf3/MuseScore_General.sf3",
-};
+constexpr int kPlays = 10;
+
+// Set by the mixer's thread when the music stops by itself (or is halted).
+std::atomic<bool> gMusicStopped{false};
+void OnMusicStopped() { gMusicStopped = true; }
+
+double FileLengthMs(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return MidiLengthMs(bytes);
+}
 
 } // namespace
 
-// The device opens with the first music call, after the first frame is on screen, so the
-// window never waits for the audio device.
-bool SdlMusic::ready() {
-  if (!tried_) {
-    tried_ = true;
-    open();
-  }
-  return ready_;
-}
-
-void SdlMusic::open() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "nadilka: no sound (%s); playing in silence\n", SDL_GetError());
-    return;
-  }
+Status SdlMusic::Device::open() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    return Status::Failed(std::string("no sound (") + SDL_GetError() + "); playing in silence");
+  subsystem = true;
   const char *font = nullptr;
   for (const char *candidate : kSoundFonts)
     if (std::filesystem::exists(candidate)) {
       font = candidate;
       break;
     }
-  if (!font) {
-    std::fprintf(stderr, "nadilka: no General MIDI soundfont found; playing in silence\n");
-    return;
-  }
+  if (!font) return Status::Failed("no General MIDI soundfont found; playing in silence");
   Mix_SetSoundFonts(font);
   Mix_Init(MIX_INIT_MID); // MIDI through the built-in synthesiser needs no library flag
-  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
-    std::fprintf(stderr, "nadilka: no sound (%s); playing in silence\n", Mix_GetError());
-    return;
-  }
+  mixer = true;
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0)
+    return Status::Failed(std::string("no sound (") + Mix_GetError() + "); playing in silence");
+  opened = true;
   Mix_VolumeMusic(MIX_MAX_VOLUME);
-  std::fprintf(stderr, "nadilka: music through soundfont %s\n", font);
-  ready_ = true;
+  Mix_HookMusicFinished(OnMusicStopped);
+  return {};
 }
 
-SdlMusic::~SdlMusic() {
-  if (music_) Mix_FreeMusic(music_);
-  if (ready_) Mix_CloseAudio();
+SdlMusic::Device::~Device() {
+  if (opened) {
+    Mix_HookMusicFinished(nullptr);
+    Mix_CloseAudio();
+  }
+  if (mixer) Mix_Quit();
+  if (subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// The device opens with the first music call, after the first frame is on screen, so the
+// window never waits for the audio device.
+bool SdlMusic::ready() {
+  if (!tried_) {
+    tried_ = true;
+    Status s = device_.open();
+    if (!s.ok()) ReportProblem(s.reason());
+  }
+  return device_.opened;
 }
 
 // A halted MIDI resumes mid-song when played again, so starting afresh means a new load.
-void SdlMusic::startFromBeginning() {
+Status SdlMusic::startFromBeginning() {
   if (music_) {
     Mix_HaltMusic();
-    Mix_FreeMusic(music_);
-    music_ = nullptr;
+    music_.reset();
   }
-  music_ = Mix_LoadMUS(path_.c_str());
-  if (!music_) {
-    if (reported_.insert(path_).second)
-      std::fprintf(stderr, "nadilka: cannot play %s (%s); going on without it\n", path_.c_str(), Mix_GetError());
-    return;
-  }
+  gMusicStopped = false; // the halt above has said its word
+  paused_ = false;
+  played_ = {};
+  since_ = Clock::now();
+  music_.reset(Mix_LoadMUS(path_.c_str()));
+  if (!music_) return Status::Failed("cannot play " + path_ + " (" + Mix_GetError() + "); going on without it");
+  playLengthMs_ = FileLengthMs(path_);
   Mix_VolumeMusic(MIX_MAX_VOLUME);
-  Mix_PlayMusic(music_, 10); // ten plays in a row
+  if (Mix_PlayMusic(music_.get(), kPlays) != 0) {
+    std::string reason = "cannot play " + path_ + " (" + Mix_GetError() + "); going on without it";
+    music_.reset();
+    return Status::Failed(reason);
+  }
+  return {};
+}
+
+bool SdlMusic::tenPlaysOver() const {
+  if (gMusicStopped) return true;
+  if (playLengthMs_ <= 0) return false;
+  Clock::duration played = played_ + (paused_ ? Clock::duration{} : Clock::now() - since_);
+  return std::chrono::duration<double, std::milli>(played).count() >= kPlays * playLengthMs_;
 }
 
 void SdlMusic::setFileName(const std::string &path) {
   path_ = path;
-  if (ready()) startFromBeginning();
+  if (!ready()) return;
+  Status s = startFromBeginning();
+  if (!s.ok() && reported_.insert(path_).second) ReportProblem(s.reason());
 }
 
 void SdlMusic::play() {
   if (!ready() || path_.empty()) return;
-  if (music_ && Mix_PausedMusic())
+  if (!music_ || tenPlaysOver()) {
+    // Never started, or its ten plays are over (paused or not): the file starts again.
+    Status s = startFromBeginning();
+    if (!s.ok() && reported_.insert(path_).second) ReportProblem(s.reason());
+  } else if (paused_) {
     Mix_ResumeMusic();
-  else if (!music_ || !Mix_PlayingMusic())
-    startFromBeginning(); // its ten plays are over
+    paused_ = false;
+    since_ = Clock::now();
+  }
 }
 
 void SdlMusic::pause() {
-  if (ready() && music_) Mix_PauseMusic();
+  if (!ready() || !music_ || paused_) return;
+  Mix_PauseMusic();
+  played_ += Clock::now() - since_;
+  paused_ = true;
 }
 
 } // namespace nad

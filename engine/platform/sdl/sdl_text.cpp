@@ -1,17 +1,16 @@
 #include "platform/sdl/sdl_text.h"
 
-#include <cstring>
+#include "platform/report.h"
 
 namespace nad {
 
-SdlText::~SdlText() {
-  for (TTF_Font *f : fonts_)
-    if (f) TTF_CloseFont(f);
-  if (TTF_WasInit()) TTF_Quit();
+SdlText::Library::Library() {
+  if (TTF_Init() != 0) throw StartupError(std::string("cannot start the font renderer: ") + TTF_GetError());
 }
 
-std::string SdlText::open(const std::filesystem::path &fontDir) {
-  if (TTF_Init() != 0) return std::string("cannot start the font renderer: ") + TTF_GetError();
+SdlText::Library::~Library() { TTF_Quit(); }
+
+SdlText::SdlText(const std::filesystem::path &fontDir) {
   struct FontFile {
     Font font;
     const char *file;
@@ -22,11 +21,9 @@ std::string SdlText::open(const std::filesystem::path &fontDir) {
                      FontFile{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
                      FontFile{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
     std::filesystem::path p = fontDir / s.file;
-    TTF_Font *f = TTF_OpenFont(p.string().c_str(), s.size);
-    if (!f) return "cannot open font " + p.string() + ": " + TTF_GetError();
-    fonts_[size_t(s.font)] = f;
+    fonts_[size_t(s.font)].reset(TTF_OpenFont(p.string().c_str(), s.size));
+    if (!fonts_[size_t(s.font)]) throw StartupError("cannot open font " + p.string() + ": " + TTF_GetError());
   }
-  return "";
 }
 
 void SdlText::render(Font font, std::string_view utf8, TextImage &out) {
@@ -36,22 +33,20 @@ void SdlText::render(Font font, std::string_view utf8, TextImage &out) {
   out.coverage.clear();
   if (utf8.empty()) return;
   scratch_.assign(utf8);
-  SDL_Surface *s = TTF_RenderUTF8_Blended(f, scratch_.c_str(), SDL_Color{255, 255, 255, 255});
+  SurfaceHandle s(TTF_RenderUTF8_Blended(f, scratch_.c_str(), SDL_Color{255, 255, 255, 255}));
   if (!s) return;
-  SDL_Surface *argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(s);
+  SurfaceHandle argb(SDL_ConvertSurfaceFormat(s.get(), SDL_PIXELFORMAT_ARGB8888, 0));
   if (!argb) return;
   out.w = argb->w;
   out.h = argb->h;
   out.coverage.resize(size_t(out.w) * size_t(out.h));
-  SDL_LockSurface(argb);
+  SDL_LockSurface(argb.get());
   for (int y = 0; y < out.h; ++y) {
     const uint32_t *row =
         reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(argb->pixels) + ptrdiff_t(y) * argb->pitch);
     for (int x = 0; x < out.w; ++x) out.coverage[size_t(y) * size_t(out.w) + size_t(x)] = uint8_t(row[x] >> 24);
   }
-  SDL_UnlockSurface(argb);
-  SDL_FreeSurface(argb);
+  SDL_UnlockSurface(argb.get());
 }
 
 int SdlText::measure(Font font, std::string_view utf8) {

@@ -1,11 +1,10 @@
 #pragma once
-#include <SDL_ttf.h>
-
 #include <array>
 #include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/sdl/sdl_handles.h"
 
 namespace nad {
 
@@ -14,17 +13,21 @@ namespace nad {
 // Liberation Serif bold (11 px) for the high-score table.
 class SdlText : public TextRenderer {
 public:
-  ~SdlText() override;
-  // Returns "" or a reason naming the font file that could not be opened.
-  std::string open(const std::filesystem::path &fontDir);
+  // Opens the fonts; throws StartupError naming a font file that cannot be opened.
+  explicit SdlText(const std::filesystem::path &fontDir);
 
   void render(Font font, std::string_view utf8, TextImage &out) override;
   int measure(Font font, std::string_view utf8) override;
   int lineHeight(Font font) override;
 
 private:
-  TTF_Font *get(Font f) { return fonts_[size_t(f)]; }
-  std::array<TTF_Font *, 3> fonts_{};
+  struct Library { // SDL_ttf itself, shut down after the fonts are closed
+    Library();
+    ~Library();
+  };
+  TTF_Font *get(Font f) { return fonts_[size_t(f)].get(); }
+  Library library_;
+  std::array<FontHandle, 3> fonts_;
   std::string scratch_;
 };
 

@@ -91,19 +91,14 @@ int TranslateKey(SDL_Keycode sym) {
   }
 }
 
-SdlWindow::SdlWindow(SDL_Window *w, int frameW, int frameH, const WindowSetup &setup)
-    : window_(w), id_(SDL_GetWindowID(w)), frameW_(frameW), frameH_(frameH), start_(SDL_GetPerformanceCounter()),
-      spinWait_(setup.spinWait), smooth_(setup.smooth), windowedW_(frameW * setup.scale),
-      windowedH_(frameH * setup.scale), pads_(MakePadKeys(w)) {
+SdlWindow::SdlWindow(WindowHandle w, int frameW, int frameH, const WindowSetup &setup)
+    : window_(std::move(w)), id_(SDL_GetWindowID(window_.get())), frameW_(frameW), frameH_(frameH),
+      start_(SDL_GetPerformanceCounter()), spinWait_(setup.spinWait), smooth_(setup.smooth),
+      windowedW_(frameW * setup.scale), windowedH_(frameH * setup.scale), pads_(MakePadKeys(window_.get())) {
   pending_.reserve(64);
   int ww = 0, wh = 0;
-  SDL_GetWindowSize(w, &ww, &wh);
+  SDL_GetWindowSize(window_.get(), &ww, &wh);
   placement_ = PlaceFrame(ww, wh, frameW, frameH, smooth_);
-}
-
-SdlWindow::~SdlWindow() {
-  for (auto &[id, c] : controllers_) SDL_GameControllerClose(c);
-  SDL_DestroyWindow(window_);
 }
 
 int64_t SdlWindow::ticks() {
@@ -129,6 +124,10 @@ void SdlWindow::waitUntilAfter(int64_t deadline) {
 uint64_t SdlWindow::randomSeed() { return SDL_GetPerformanceCounter() ^ (uint64_t(std::time(nullptr)) << 20); }
 
 bool SdlWindow::poll(Event &out) {
+  if (quitRequested_) {
+    out = {EventKind::Quit};
+    return true;
+  }
   for (;;) {
     if (pendingHead_ < pending_.size()) {
       out = pending_[pendingHead_++];
@@ -163,14 +162,17 @@ void SdlWindow::translate(const SDL_Event &e) {
     if (!mine(e.key.windowID) || fullscreenKey(e)) return;
     pending_.push_back({e.type == SDL_KEYDOWN ? EventKind::KeyDown : EventKind::KeyUp, TranslateKey(e.key.keysym.sym),
                         e.type == SDL_KEYDOWN && e.key.repeat != 0});
+    pending_.back().shift = e.type == SDL_KEYDOWN && (e.key.keysym.mod & KMOD_SHIFT) != 0;
     return;
+  case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP: {
-    // A click is reported when the left button is released, as desktop controls do; in the
-    // frame's own coordinates, and not at all on the black border around the frame.
+    // The game pairs press and release: a click is both over the same control. Both come in
+    // the frame's own coordinates; on the black border around the frame the point lies outside
+    // the frame, where no control is, so a click there hits nothing.
+    if (e.button.button != SDL_BUTTON_LEFT || !mine(e.button.windowID)) return;
     int x = 0, y = 0;
-    if (e.button.button == SDL_BUTTON_LEFT && mine(e.button.windowID) &&
-        WindowToFrame(placement_, frameW_, frameH_, e.button.x, e.button.y, x, y))
-      pending_.push_back({EventKind::Click, 0, false, x, y});
+    WindowToFrame(placement_, frameW_, frameH_, e.button.x, e.button.y, x, y);
+    pending_.push_back({e.type == SDL_MOUSEBUTTONDOWN ? EventKind::MouseDown : EventKind::MouseUp, 0, false, x, y});
     return;
   }
   case SDL_TEXTINPUT:
@@ -197,19 +199,15 @@ void SdlWindow::padEvent(const SDL_Event &e, std::vector<Event> &out, PadInput *
   switch (e.type) {
   case SDL_CONTROLLERDEVICEADDED: {
     // Controllers present at the start are announced like those plugged in later.
-    SDL_GameController *c = SDL_GameControllerOpen(e.cdevice.which);
+    ControllerHandle c(SDL_GameControllerOpen(e.cdevice.which));
     if (!c) return;
-    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-    if (!controllers_.emplace(id, c).second) SDL_GameControllerClose(c); // opened already
+    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c.get()));
+    controllers_.try_emplace(id, std::move(c)); // one already open for it closes this again
     return;
   }
   case SDL_CONTROLLERDEVICEREMOVED: {
     pads_.removePad(e.cdevice.which, now, out);
-    auto it = controllers_.find(e.cdevice.which);
-    if (it != controllers_.end()) {
-      SDL_GameControllerClose(it->second);
-      controllers_.erase(it);
-    }
+    controllers_.erase(e.cdevice.which);
     return;
   }
   case SDL_CONTROLLERBUTTONDOWN:
@@ -246,20 +244,20 @@ bool SdlWindow::waitEvent(int64_t deadline) {
   return true;
 }
 
-bool SdlWindow::fullscreen() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0; }
+bool SdlWindow::fullscreen() const { return (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN) != 0; }
 
 void SdlWindow::setFullscreen(bool on) {
   if (on == fullscreen()) return;
   if (on) {
-    SDL_GetWindowSize(window_, &windowedW_, &windowedH_);
-    SDL_GetWindowPosition(window_, &windowedX_, &windowedY_);
-    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    CoverDisplayWithoutWindowManager(window_);
+    SDL_GetWindowSize(window_.get(), &windowedW_, &windowedH_);
+    SDL_GetWindowPosition(window_.get(), &windowedX_, &windowedY_);
+    SDL_SetWindowFullscreen(window_.get(), SDL_WINDOW_FULLSCREEN_DESKTOP);
+    CoverDisplayWithoutWindowManager(window_.get());
   } else {
     // SDL leaves the size to the window manager, and without one it stays that of the screen.
-    SDL_SetWindowFullscreen(window_, 0);
-    SDL_SetWindowSize(window_, windowedW_, windowedH_);
-    SDL_SetWindowPosition(window_, windowedX_, windowedY_);
+    SDL_SetWindowFullscreen(window_.get(), 0);
+    SDL_SetWindowSize(window_.get(), windowedW_, windowedH_);
+    SDL_SetWindowPosition(window_.get(), windowedX_, windowedY_);
   }
   uploadAll_ = true;
   pending_.push_back({EventKind::Expose});
@@ -270,7 +268,7 @@ options::WindowChoice SdlWindow::mode() const {
   m.fullscreen = fullscreen();
   m.smooth = smooth_;
   int w = windowedW_, h = windowedH_;
-  if (!*m.fullscreen) SDL_GetWindowSize(window_, &w, &h);
+  if (!*m.fullscreen) SDL_GetWindowSize(window_.get(), &w, &h);
   m.scale = std::clamp(std::min(w / frameW_, h / frameH_), options::kMinScale, options::kMaxScale);
   return m;
 }
@@ -280,7 +278,7 @@ int SdlWindow::shownScale() const {
 }
 
 void SdlWindow::present(const Surface &frame) {
-  SDL_Surface *target = SDL_GetWindowSurface(window_);
+  SDL_Surface *target = SDL_GetWindowSurface(window_.get());
   if (!target) return;
   const FramePlacement p = PlaceFrame(target->w, target->h, frame.width(), frame.height(), smooth_);
   const bool whole = uploadAll_ || target != lastTarget_ || p != placement_ || frame.width() != shown_.width() ||
@@ -292,7 +290,7 @@ void SdlWindow::present(const Surface &frame) {
   if (!whole && wholeNumber) {
     // Only the rows that changed since the last present; during play a good part of the
     // frame (the sky away from the team) stays the same.
-    if (drawChanged(target, frame)) SDL_UpdateWindowSurfaceRects(window_, bands_.data(), int(bands_.size()));
+    if (drawChanged(target, frame)) SDL_UpdateWindowSurfaceRects(window_.get(), bands_.data(), int(bands_.size()));
     return;
   }
   if (!whole && std::memcmp(frame.row(0), shown_.row(0), size_t(frame.width()) * size_t(frame.height()) * 4) == 0)
@@ -300,10 +298,10 @@ void SdlWindow::present(const Surface &frame) {
   shown_.copyFrom(frame);
   drawWhole(target, shown_);
   if (whole) {
-    SDL_UpdateWindowSurface(window_);
+    SDL_UpdateWindowSurface(window_.get());
   } else {
     const SDL_Rect r{p.x, p.y, p.w, p.h};
-    SDL_UpdateWindowSurfaceRects(window_, &r, 1);
+    SDL_UpdateWindowSurfaceRects(window_.get(), &r, 1);
   }
 }
 
@@ -401,22 +399,94 @@ PadInput SdlWindow::handleWhileModal(const SDL_Event &e) {
 }
 
 void SdlWindow::repaint() {
-  SDL_Surface *target = SDL_GetWindowSurface(window_);
+  SDL_Surface *target = SDL_GetWindowSurface(window_.get());
   if (!target || shown_.empty()) return;
   placement_ = PlaceFrame(target->w, target->h, shown_.width(), shown_.height(), smooth_);
   lastTarget_ = target;
   drawWhole(target, shown_);
-  SDL_UpdateWindowSurface(window_);
+  SDL_UpdateWindowSurface(window_.get());
   uploadAll_ = false;
+}
+
+bool SdlWindow::beginModal() {
+  SDL_PumpEvents();
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) translate(e);
+  if (quitRequested_) return false;
+  for (size_t i = pendingHead_; i < pending_.size(); ++i)
+    if (pending_[i].kind == EventKind::Quit) return false;
+  return true;
 }
 
 void SdlWindow::endModal(bool quitRequested) {
   // Without a window manager the box does not give the focus back by itself.
-  SDL_RaiseWindow(window_);
-  SDL_SetWindowInputFocus(window_);
-  for (int code : keysDown_) pending_.push_back({EventKind::KeyUp, code});
+  SDL_RaiseWindow(window_.get());
+  SDL_SetWindowInputFocus(window_.get());
+  // Held as the game will see it once what was queued before the box has been handed over.
+  std::set<int> held = keysDown_;
+  for (size_t i = pendingHead_; i < pending_.size(); ++i) {
+    if (pending_[i].kind == EventKind::KeyDown) held.insert(pending_[i].code);
+    if (pending_[i].kind == EventKind::KeyUp) held.erase(pending_[i].code);
+  }
+  for (int code : held) pending_.push_back({EventKind::KeyUp, code});
   pads_.silenceHeld();
-  if (quitRequested) pending_.push_back({EventKind::Quit});
+  if (quitRequested) requestQuit();
+}
+
+namespace {
+bool IsInput(Uint32 type) {
+  switch (type) {
+  case SDL_KEYDOWN:
+  case SDL_KEYUP:
+  case SDL_TEXTEDITING:
+  case SDL_TEXTINPUT:
+  case SDL_TEXTEDITING_EXT:
+  case SDL_MOUSEMOTION:
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_MOUSEBUTTONUP:
+  case SDL_MOUSEWHEEL: return true;
+  default: return false;
+  }
+}
+} // namespace
+
+bool SdlWindow::quitPending() {
+  SDL_PumpEvents();
+  if (quitRequested_ || SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0) return true;
+  for (size_t i = pendingHead_; i < pending_.size(); ++i)
+    if (pending_[i].kind == EventKind::Quit) return true;
+  SDL_Event windowEvents[64];
+  int n = SDL_PeepEvents(windowEvents, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (windowEvents[i].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+  return false;
+}
+
+void SdlWindow::dropInputArrivedSince(uint32_t since) {
+  // SDL stamps an event when it takes it from the display: whatever the display sent while the
+  // box was open is taken in here, after the box, and stamped later than `since`.
+  SDL_PumpEvents();
+  std::vector<SDL_Event> queue;
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) queue.push_back(e);
+  std::set<int> held = keysDown_; // held when the box opened, queued presses included
+  std::vector<SDL_Event> keep;
+  for (const SDL_Event &q : queue) {
+    const bool before = Sint32(q.common.timestamp - since) <= 0;
+    if (q.type == SDL_KEYDOWN && before) held.insert(TranslateKey(q.key.keysym.sym));
+    if (q.type == SDL_KEYUP) {
+      const int code = TranslateKey(q.key.keysym.sym);
+      if (!before && held.count(code)) {
+        keep.push_back(q);
+        held.erase(code);
+        continue;
+      }
+      if (before) held.erase(code);
+    }
+    if (before || !IsInput(q.type)) keep.push_back(q);
+  }
+  // Back in the same order, with their own time stamps.
+  if (!keep.empty()) SDL_PeepEvents(keep.data(), int(keep.size()), SDL_ADDEVENT, 0, 0);
 }
 
 } // namespace nad

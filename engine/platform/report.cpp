@@ -1,0 +1,35 @@
+#include "platform/report.h"
+
+#include <cerrno>
+
+#include <unistd.h>
+
+namespace nad {
+namespace {
+ProblemCapture *gCapture = nullptr;
+} // namespace
+
+void ReportProblem(std::string_view what) {
+  if (gCapture) {
+    gCapture->sink_(what);
+    return;
+  }
+  std::string line = "nadilka: ";
+  line.append(what);
+  line += '\n';
+  for (size_t done = 0; done < line.size();) {
+    ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return; // nowhere to say it
+    done += size_t(n);
+  }
+}
+
+ProblemCapture::ProblemCapture(std::function<void(std::string_view)> sink)
+    : sink_(std::move(sink)), previous_(gCapture) {
+  gCapture = this;
+}
+
+ProblemCapture::~ProblemCapture() { gCapture = previous_; }
+
+} // namespace nad

@@ -1,0 +1,56 @@
+#pragma once
+// The one way the program says what went wrong.
+//
+// Start-up failures (no display, no window, a missing picture or font) throw StartupError: the
+// program cannot begin, main reports the reason as one line "nadilka: <reason>" and ends with
+// status 1. Run-time services (music, a save, a message box, a web address) never end the game:
+// a step that can fail returns a Status, and the failure is reported once through ReportProblem.
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace nad {
+
+struct StartupError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The outcome of a run-time step: success, or a failure with a one-line English reason.
+class [[nodiscard]] Status {
+public:
+  Status() = default; // success
+  static Status Failed(std::string reason) {
+    Status s;
+    s.failed_ = true;
+    s.reason_ = std::move(reason);
+    return s;
+  }
+  bool ok() const { return !failed_; }
+  const std::string &reason() const { return reason_; }
+
+private:
+  bool failed_ = false;
+  std::string reason_;
+};
+
+// Writes "nadilka: <what>" as one line on stderr, in one write so that lines of several
+// threads never interleave.
+void ReportProblem(std::string_view what);
+
+// While one lives, reports go to `sink` instead of stderr (tests and tools that look at them).
+// Not for concurrent use: install it before the code under test runs.
+class ProblemCapture {
+public:
+  explicit ProblemCapture(std::function<void(std::string_view)> sink);
+  ~ProblemCapture();
+  ProblemCapture(const ProblemCapture &) = delete;
+  ProblemCapture &operator=(const ProblemCapture &) = delete;
+
+private:
+  friend void ReportProblem(std::string_view what);
+  std::function<void(std::string_view)> sink_;
+  ProblemCapture *previous_;
+};
+
+} // namespace nad
