@@ -3,12 +3,17 @@
 // The logic runs on the headless backend's virtual clock, so no pass ever waits; only the
 // window surface and the text renderer are SDL's. Each pass is timed on its own, so the
 // median and the 99th percentile are reported next to Google Benchmark's mean.
+//
+// NADILKA_BENCH_SCALE=N opens the window at scale N, NADILKA_BENCH_FULLSCREEN=1 in fullscreen
+// (NADILKA_BENCH_SMOOTH=1 with filtered scaling): the frame is then scaled into the window.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "flow/lifecycle.h"
@@ -37,6 +42,11 @@ struct Bench {
     o.width = kClientWidth;
     o.height = kClientHeight;
     o.programDir = NADILKA_GAME_DIR;
+    const auto flag = [](const char *name) { return std::getenv(name) && std::string(std::getenv(name)) == "1"; };
+    o.scale = 1; // not by the display's density: the figures compare scales
+    if (const char *scale = std::getenv("NADILKA_BENCH_SCALE")) o.scale = std::atoi(scale);
+    o.fullscreen = flag("NADILKA_BENCH_FULLSCREEN");
+    o.smooth = flag("NADILKA_BENCH_SMOOTH");
     try {
       sdl = OpenSdlBackend(o);
     } catch (const StartupError &e) {

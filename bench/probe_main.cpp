@@ -2,7 +2,7 @@
 // (the game itself runs with none), that records the start of every frame. bench/run drives
 // it under Xvfb and reads the record, written once the window has been closed.
 //
-//   pacing_probe OUT [--spin]
+//   pacing_probe OUT [--spin] [--scale N] [--fullscreen] [--smooth]
 //
 // OUT gets "key value" lines, then one frame start per line: the game's tick reading (ms)
 // and the monotonic clock (ns), so both the game's view and the true spacing are known.
@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -66,12 +67,19 @@ extern "C" int SDL_UpdateWindowSurface(void *window) {
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: pacing_probe OUT [--spin]\n");
+    std::fprintf(stderr, "usage: pacing_probe OUT [--spin] [--scale N] [--fullscreen] [--smooth]\n");
     return 2;
   }
   int64_t mainNs = clockNs(CLOCK_REALTIME);
   nad::SdlOptions options;
-  options.spinWait = argc > 2 && std::strcmp(argv[2], "--spin") == 0;
+  options.scale = 1; // not by the display's density: the figures compare scales
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--spin") options.spinWait = true;
+    if (a == "--scale" && i + 1 < argc) options.scale = std::atoi(argv[++i]);
+    if (a == "--fullscreen") options.fullscreen = true;
+    if (a == "--smooth") options.smooth = true;
+  }
   options.programDir = NADILKA_GAME_DIR;
   FrameRecorder recorder;
   int status;

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Turns the raw results of bench/run into one Markdown table (argument: the results folder)."""
+"""Turns the raw results of bench/run into Markdown tables (arguments: the results folder and the
+seconds of play): the figures at scale 1, then the scaled ones beside them."""
 import json
 import math
 import os
@@ -42,10 +43,40 @@ def game(out, mode):
     }
 
 
+def frame_bench(out, mode=None):
+    name = f'frame-{mode}.json' if mode else 'frame.json'
+    with open(os.path.join(out, name)) as f:
+        return {b['name'].split('/')[0]: b for b in json.load(f)['benchmarks']}
+
+
+def scaled(out, seconds):
+    """Scale 1 beside the window at scale 2 and fullscreen on 1920 x 1080, sharp and smooth."""
+    columns = [('scale 1 (1024 x 768 screen)', frame_bench(out), game(out, 'sleep')),
+               ('scale 2 window (1920 x 1080)', frame_bench(out, 'scale2'), game(out, 'scale2')),
+               ('fullscreen 1920 x 1080, scale 2', frame_bench(out, 'fullscreen'), game(out, 'fullscreen')),
+               ('fullscreen, smooth', frame_bench(out, 'smooth'), game(out, 'smooth'))]
+
+    def row(label, cell, target=''):
+        print(f"| {label} | " + ' | '.join(cell(b, g) for _, b, g in columns) + f" | {target} |")
+
+    print()
+    print('| Measure | ' + ' | '.join(c[0] for c in columns) + ' | Target (scale 2, fullscreen) |')
+    print('|---|' + '---|' * len(columns) + '---|')
+    row('Frame work, one pass incl. present: median (p99)',
+        lambda b, g: f"{b['BM_FramePass']['median_us']:.0f} µs ({b['BM_FramePass']['p99_us']:.0f})", '≤ 1000 µs')
+    row('&nbsp;&nbsp;of which present: median (p99)',
+        lambda b, g: f"{b['BM_Present']['median_us']:.0f} µs ({b['BM_Present']['p99_us']:.0f})")
+    row(f'CPU during a {seconds} s game: process; main thread',
+        lambda b, g: f"{g['cpu']:.1f} %; {g['cpu_main']:.1f} %", '≤ 6 %')
+    row('Pacing (tick readings): median, p99, max',
+        lambda b, g: f"{g['tick_med']}, {g['tick_p99']}, {g['tick_max']} ms ({g['frames']} frames)")
+    row('Start-up to the first presented frame', lambda b, g: f"{g['startup_ms']:.0f} ms")
+    row('Peak RSS (VmHWM)', lambda b, g: f"{g['rss_mb']:.1f} MB")
+
+
 def main():
     out, seconds = sys.argv[1], sys.argv[2]
-    with open(os.path.join(out, 'frame.json')) as f:
-        bench = {b['name'].split('/')[0]: b for b in json.load(f)['benchmarks']}
+    bench = frame_bench(out)
     s, p = game(out, 'sleep'), game(out, 'spin')
     fp = bench['BM_FramePass']
 
@@ -73,6 +104,7 @@ def main():
           f"| for comparison | |")
     print(f"| Spin wait: pacing (monotonic clock) | median {p['real_med']:.3f} ms, p99 {p['real_p99']:.3f} ms | | |")
     print(f"| Spin wait: CPU (process; main thread) | {p['cpu']:.1f} %; {p['cpu_main']:.1f} % | ≈ 100 % | |")
+    scaled(out, seconds)
 
 
 main()

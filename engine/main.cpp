@@ -1,16 +1,13 @@
 // nadilka: Santa's sleigh over the rooftops at night.
-#include "platform/report.h"
+#include <string_view>
+#include <vector>
+
 #include "run_game.h"
 
-int main() {
+int main(int argc, char **argv) {
   nad::SdlOptions options;
 #ifdef NADILKA_DATA_DIR
   options.packagedDataDir = NADILKA_DATA_DIR; // set by the build of a system package
 #endif
-  try {
-    return nad::RunGameWithSdl(options);
-  } catch (const nad::StartupError &e) {
-    nad::ReportProblem(e.what());
-    return 1;
-  }
+  return nad::RunNadilka(std::vector<std::string_view>(argv + 1, argv + argc), options);
 }

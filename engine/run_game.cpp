@@ -1,12 +1,16 @@
 #include "run_game.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "flow/lifecycle.h"
+#include "platform/report.h"
+#include "platform/settings_file.h"
 
 namespace nad {
 
-int RunGameWithSdl(SdlOptions options, FormObserver *observer) {
+int RunGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd) {
   if (options.caption.empty()) options.caption = kWindowCaption;
   if (options.width == 0) options.width = kClientWidth, options.height = kClientHeight;
   if (options.programDir.empty()) {
@@ -18,13 +22,56 @@ int RunGameWithSdl(SdlOptions options, FormObserver *observer) {
   auto form = std::make_unique<Form>(sdl->platform());
   form->observer = observer;
   form->scene.loadPictures(options.programDir / "pictures");
+  int status = 0;
   try {
     Form_Load(*form);
     RunProgram(*form);
   } catch (const ProgramEnd &end) {
-    return end.status;
+    status = end.status;
   }
-  return 0;
+  if (windowAtEnd) *windowAtEnd = sdl->windowMode();
+  return status;
+}
+
+int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
+  const options::CommandLine command = options::parse(args);
+  switch (command.action) {
+  case options::Action::Help: std::fputs(options::helpText().c_str(), stdout); return 0;
+  case options::Action::Version: std::fputs(options::versionText().c_str(), stdout); return 0;
+  case options::Action::Fail: ReportProblem(command.error + " (see nadilka --help)"); return 2;
+  case options::Action::Run: break;
+  }
+
+  const std::filesystem::path path = settings::locate(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  settings::LoadResult kept;
+  if (path.empty()) {
+    kept.readable = false;
+    kept.problem = "neither XDG_CONFIG_HOME nor HOME is set: the window's settings are not kept";
+  } else {
+    kept = settings::load(path);
+  }
+  if (!kept.problem.empty()) ReportProblem(kept.problem);
+
+  // The command line first, then the file; what neither says is left to the display.
+  const options::WindowChoice &asked = command.window, &file = kept.values;
+  options.scale = asked.scale.value_or(file.scale.value_or(0));
+  options.fullscreen = asked.fullscreen.value_or(file.fullscreen.value_or(false));
+  options.smooth = asked.smooth.value_or(file.smooth.value_or(false));
+
+  options::WindowChoice atEnd;
+  int status = 0;
+  try {
+    status = RunGameWithSdl(options, nullptr, &atEnd);
+  } catch (const StartupError &e) {
+    ReportProblem(e.what());
+    return 1;
+  }
+  // A file that could not be read is left alone; a missing or damaged one is written afresh.
+  if (atEnd.scale && kept.readable && (atEnd != file || !kept.problem.empty())) {
+    const Status saved = settings::save(path, atEnd);
+    if (!saved.ok()) ReportProblem("the window's settings were not kept: " + saved.reason());
+  }
+  return status;
 }
 
 } // namespace nad

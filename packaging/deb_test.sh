@@ -89,6 +89,8 @@ if DISPLAY='' SDL_VIDEODRIVER=x11 PATH=$tmp/fake-ldd:$PATH timeout 20 "$top/nadi
 fi
 grep -q 'libSDL2_mixer-2.0.so.0 => not found' "$tmp/launcher.err" && grep -q 'README.txt' "$tmp/launcher.err" ||
   fail "the launcher did not name the missing library: $(cat "$tmp/launcher.err")"
+# The launcher hands its arguments on.
+[ "$("$top/nadilka" --version)" = "nadilka 1.0" ] || fail "the launcher does not pass --version on"
 python3 "$ROOT/packaging/play_installed.py" --command "$top/nadilka" --path "$PLAYER_PATH" \
   --home "$tmp/portable-home" --player-table "$top/game/extract.ext" --shots "$SHOTS/portable" ||
   fail "the game from the portable archive"
@@ -106,6 +108,7 @@ while read -r p; do if [ ! -d "$p" ]; then echo "$p"; fi; done <"$tmp/owned" >"$
 step "the installed game's place, menu entry, manual page and metainfo"
 [ -x /usr/games/nadilka ] || fail "no /usr/games/nadilka"
 [ "$(PATH=$PLAYER_PATH command -v nadilka)" = /usr/games/nadilka ] || fail "a player's PATH does not find nadilka"
+[ "$(PATH=$PLAYER_PATH nadilka --version)" = "nadilka 1.0" ] || fail "nadilka --version"
 desktop=/usr/share/applications/nadilka.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
 exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/report.h"
 
 namespace nad::hiscore {
@@ -81,18 +82,13 @@ struct LoadResult {
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 LoadResult load(const std::filesystem::path &path);
 
-// Test hooks: after each named step ("created", "written", "synced", "renamed") failAfter returning
-// true makes save() fail there as if a system call had failed (cleanup included), crashAfter
-// returning true makes it return at once, leaving the disk as a crash at that point would.
-struct SaveHooks {
-  std::function<bool(std::string_view step)> failAfter;
-  std::function<bool(std::string_view step)> crashAfter;
-};
-// Crash-safe save: creates the folder if needed, writes format(t) to a temporary file next to
-// `path` (hidden, ".nadilka-save-" + the file's name + "." + six random characters), fsyncs it,
-// renames it over `path` and fsyncs the folder. A failure carries a one-line English reason and
-// reports nothing itself; a failure before the rename leaves the old file untouched and removes
-// the temporary file. Temporaries of that name older than a minute, left by a killed save, are
+// Test hooks, see files::WriteHooks.
+using SaveHooks = files::WriteHooks;
+// Crash-safe save of format(t), see files::writeAtomically: a hidden temporary file next to
+// `path` (".nadilka-save-" + the file's name + "." + six random characters), fsynced, renamed
+// over `path`, the folder fsynced. A failure carries a one-line English reason and reports
+// nothing itself; a failure before the rename leaves the old file untouched and removes the
+// temporary file. Temporaries of that name older than a minute, left by a killed save, are
 // removed first; no other file in the folder is touched.
 Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
 

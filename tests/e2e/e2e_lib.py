@@ -11,6 +11,7 @@ import argparse
 import ctypes
 import json
 import os
+import resource
 import stat
 import shutil
 import signal
@@ -99,6 +100,14 @@ def _die_with_parent():
     os.setsid()
 
 
+def _no_file_writes():
+    """As _die_with_parent, and every write to a file fails (EFBIG): a save fails even for
+    root, whom no permission stops."""
+    _die_with_parent()
+    resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0))
+    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # stays ignored across exec
+
+
 def parse_args():
     p = argparse.ArgumentParser()
     p.add_argument("--game-dir", required=True, help="the run folder (build/game)")
@@ -115,6 +124,41 @@ def raw_rgb(png, region=None):
     cmd += ["-depth", "8", "rgb:-"]
     out = subprocess.run(cmd, capture_output=True, check=True).stdout
     return out
+
+
+def downscale(buf, width, k):
+    """Every k-th pixel of every k-th row of a raw RGB buffer `width` pixels wide."""
+    if k == 1:
+        return buf
+    row = width * 3
+    out = bytearray()
+    for r in range(0, len(buf) // row, k):
+        line = buf[r * row:(r + 1) * row]
+        part = bytearray(len(line[0::3 * k]) * 3)
+        for channel in range(3):
+            part[channel::3] = line[channel::3 * k]
+        out += part
+    return bytes(out)
+
+
+def blocks_uniform(buf, width, k):
+    """Whether each k x k block of a raw RGB buffer `width` pixels wide is one colour (a
+    frame scaled by nearest neighbour); returns the number of blocks that are not."""
+    row = width * 3
+    rows = len(buf) // row
+    bad = 0
+    for r in range(0, rows - rows % k, k):
+        first = buf[r * row:(r + 1) * row]
+        # Within the block's first row each pixel repeats k times ...
+        for c in range(0, width - width % k, k):
+            px = first[c * 3:c * 3 + 3]
+            if first[c * 3:(c + k) * 3] != px * k:
+                bad += 1
+        # ... and the block's other rows repeat its first row.
+        for i in range(1, k):
+            if buf[(r + i) * row:(r + i + 1) * row] != first:
+                bad += 1
+    return bad
 
 
 def count_different(a, b):
@@ -162,7 +206,13 @@ class Session:
         self.game_log = None
         self.games_started = 0
         self.window = None
-        self.origin = (0, 0)
+        self.origin = (0, 0)  # where the frame's top left pixel is on the screen
+        # The frame as the game scales it: `scale` screen pixels per frame pixel, in a window
+        # of `window_size` (the frame centred in it).  Helpers take client coordinates of the
+        # frame and look at it at its own size whatever the scale.
+        self.scale = 1
+        self.window_size = (CLIENT_W, CLIENT_H)
+        self.screen = "1024x768x24"
         self.t0 = time.monotonic()
         if os.path.isdir(self.shots_dir):
             shutil.rmtree(self.shots_dir)
@@ -205,7 +255,7 @@ class Session:
     def start_x(self):
         r, w = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen, "-nolisten", "tcp",
              "-noreset"],
             pass_fds=(w,), stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.tmp, "xvfb.log"), "wb"),
@@ -245,20 +295,25 @@ class Session:
     def path(self, name):
         return os.path.join(self.run_dir, name)
 
-    def start_game(self, audio="dummy", extra_env=None):
+    def config_dir(self):
+        """The game's own XDG_CONFIG_HOME: the settings file stays inside the test."""
+        return os.path.join(self.tmp, "config")
+
+    def start_game(self, audio="dummy", extra_env=None, args=(), no_file_writes=False):
         env = self.xenv()
         env["SDL_VIDEODRIVER"] = "x11"
         env["SDL_AUDIODRIVER"] = audio
+        env["XDG_CONFIG_HOME"] = self.config_dir()
         if extra_env:
             env.update(extra_env)
         self.games_started += 1
         self.game_log = os.path.join(self.tmp, f"game-{self.games_started}.log")
         # Start from somewhere else than the run folder: the game must find its files
         # beside its executable.
-        self.game = subprocess.Popen([self.path("nadilka")], cwd=self.tmp, env=env,
+        self.game = subprocess.Popen([self.path("nadilka"), *args], cwd=self.tmp, env=env,
                                      stdin=subprocess.DEVNULL,
                                      stdout=open(self.game_log, "wb"), stderr=subprocess.STDOUT,
-                                     preexec_fn=_die_with_parent)
+                                     preexec_fn=_no_file_writes if no_file_writes else _die_with_parent)
         self._expect_exit = False
         self.window = None
         self.log(f"game started, pid {self.game.pid}, audio {audio}")
@@ -271,17 +326,25 @@ class Session:
         except OSError:
             return "(none)"
 
+    def expect_layout(self, window_size, scale):
+        """The game's window will be window_size with the frame at this scale in it."""
+        self.window_size = window_size
+        self.scale = scale
+
     def find_window(self, timeout=10):
+        ww, wh = self.window_size
+
         def look():
             out = self.x("xdotool", "search", "--onlyvisible", "--pid", str(self.game.pid), check=False)
             for wid in out.split():
                 info = self.x("xwininfo", "-id", wid, check=False)
-                if f"Width: {CLIENT_W}" in info and f"Height: {CLIENT_H}" in info:
+                if f"Width: {ww}\n" in info and f"Height: {wh}\n" in info:
                     return wid
             return None
-        self.window = self.wait_until(look, timeout, "the game window did not appear")
-        self.origin = self.window_geometry()[:2]
-        self.log(f"window {self.window} at {self.origin}")
+        self.window = self.wait_until(look, timeout, f"the game window of {ww} x {wh} did not appear")
+        x, y = self.window_geometry()[:2]
+        self.origin = (x + (ww - CLIENT_W * self.scale) // 2, y + (wh - CLIENT_H * self.scale) // 2)
+        self.log(f"window {self.window} at {(x, y)}, the frame at {self.origin}, scale {self.scale}")
         return self.window
 
     def window_geometry(self):
@@ -314,8 +377,8 @@ class Session:
 
         return {"PATH": bindir + os.pathsep + os.environ.get("PATH", "")}, opened
 
-    def launch(self, audio="dummy", extra_env=None):
-        self.start_game(audio, extra_env)
+    def launch(self, audio="dummy", extra_env=None, args=(), no_file_writes=False):
+        self.start_game(audio, extra_env, args, no_file_writes)
         self.find_window()
         # The menu is drawn once the window shows; give it the first frames.
         self.wait_until(lambda: self.pixel_now(20, 300) == SKY, 10,
@@ -346,11 +409,14 @@ class Session:
 
     def abs_region(self, region):
         x, y, w, h = region
-        return (self.origin[0] + x, self.origin[1] + y, w, h)
+        k = self.scale
+        return (self.origin[0] + k * x, self.origin[1] + k * y, k * w, k * h)
 
     def region(self, png, region):
-        """Raw RGB of a client region of a screenshot."""
-        return raw_rgb(png, self.abs_region(region))
+        """Raw RGB of a client region of a screenshot, at the frame's own size: of each
+        block of scale x scale screen pixels the top left one."""
+        buf = raw_rgb(png, self.abs_region(region))
+        return downscale(buf, region[2] * self.scale, self.scale)
 
     def client(self, png):
         return self.region(png, (0, 0, CLIENT_W, CLIENT_H))
@@ -374,7 +440,7 @@ class Session:
 
     # ----- acting -------------------------------------------------------------
     def move_to(self, cx, cy):
-        ax, ay = self.origin[0] + cx, self.origin[1] + cy
+        ax, ay = self.origin[0] + self.scale * cx, self.origin[1] + self.scale * cy
         # (mousemove --sync waits for a motion, and there is none when the pointer
         # already stands there: move, then poll the pointer's place.)
         self.x("xdotool", "mousemove", str(ax), str(ay))
@@ -423,6 +489,14 @@ class Session:
                 return line.split()[0]
         return None
 
+    def find_box(self, title):
+        """A window of the game's own other than the game window, titled so."""
+        out = self.x("xdotool", "search", "--onlyvisible", "--pid", str(self.game.pid), check=False)
+        for wid in out.split():
+            if wid != self.window and self.x("xdotool", "getwindowname", wid, check=False).strip() == title:
+                return wid
+        return None
+
     def close_pause_box(self, box):
         self.x("xdotool", "windowfocus", "--sync", box)
         self.x("xdotool", "key", "Return")
@@ -452,9 +526,9 @@ class Session:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
-def run_test(name, body):
-    """Run body(session) with a fresh display and run-folder copy; exit status 0 on
-    success, 1 on failure.  Cleans up on any exit, also on SIGTERM/SIGINT."""
+def run_test(name, body, screen="1024x768x24"):
+    """Run body(session) with a fresh display (of this size) and run-folder copy; exit
+    status 0 on success, 1 on failure.  Cleans up on any exit, also on SIGTERM/SIGINT."""
     args = parse_args()
     load_layout(args.game_dir)
 
@@ -464,6 +538,7 @@ def run_test(name, body):
     signal.signal(signal.SIGTERM, on_signal)
     signal.signal(signal.SIGINT, on_signal)
     s = Session(name, args.game_dir, args.shots)
+    s.screen = screen
     status = 1
     try:
         s.copy_run_folder()

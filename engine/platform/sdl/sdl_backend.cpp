@@ -2,25 +2,32 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "platform/report.h"
+#include "platform/sdl/frame_layout.h"
+#include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_music.h"
 #include "platform/sdl/sdl_signals.h"
 #include "platform/sdl/sdl_text.h"
 #include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_x11.h"
 
 namespace nad {
 namespace {
 
+// The font of the game's boxes, from the same folder as the captions' fonts.
+const char kBoxFont[] = "LiberationSans-Regular.ttf";
+
+// Room left under a window for a window manager's title bar when picking the first scale.
+constexpr int kTitleBarAllowance = 40;
+
 class SdlDialogs : public Dialogs {
 public:
-  explicit SdlDialogs(SdlWindow &w) : window_(w) {}
+  SdlDialogs(SdlWindow &w, std::filesystem::path fontFile) : window_(w), fontFile_(std::move(fontFile)) {}
 
-  void showInfo(const std::string &title, const std::string &text) override {
-    show(SDL_MESSAGEBOX_INFORMATION, title, text);
-  }
-  void showWarning(const std::string &title, const std::string &text) override {
-    show(SDL_MESSAGEBOX_WARNING, title, text);
-  }
+  void showInfo(const std::string &title, const std::string &text) override { show(BoxKind::Information, title, text); }
+  void showWarning(const std::string &title, const std::string &text) override { show(BoxKind::Warning, title, text); }
 
   void openUrl(const std::string &address) override {
     // A bare host is not an address a desktop opener understands; give it a scheme.
@@ -29,13 +36,20 @@ public:
   }
 
 private:
-  void show(Uint32 kind, const std::string &title, const std::string &text) {
+  void show(BoxKind kind, const std::string &title, const std::string &text) {
+    // A quit request already waiting is handled by the next poll: no box in its way.
+    if (window_.quitPending()) return;
+    if (ShowGameBox(window_, fontFile_, kind, title, text)) return;
+    showSdlBox(kind == BoxKind::Warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION, title, text);
+  }
+
+  // Without a box of our own (its window or font failed), SDL's: it blocks everything until
+  // it is closed.
+  void showSdlBox(Uint32 kind, const std::string &title, const std::string &text) {
     Uint32 opened = 0;
     int result = 0;
     {
       QuitDuringBox watch;
-      // A quit request already waiting is handled by the next poll: no box in its way.
-      if (window_.quitPending()) return;
       opened = SDL_GetTicks();
       result = SDL_ShowSimpleMessageBox(kind, title.c_str(), text.c_str(), window_.handle());
       if (watch.requested()) {
@@ -56,6 +70,7 @@ private:
     window_.dropInputArrivedSince(opened);
   }
   SdlWindow &window_;
+  std::filesystem::path fontFile_;
 };
 
 // SDL itself: started by the backend and shut down when the backend goes, never by a static
@@ -68,6 +83,8 @@ struct SdlLibrary {
     // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
       throw StartupError(std::string("cannot open the display: ") + SDL_GetError());
+    // Controllers are welcome, not needed: without them the keyboard serves.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     SDL_StopTextInput(); // typed text only while the name box has the focus
   }
   ~SdlLibrary() { SDL_Quit(); }
@@ -84,12 +101,39 @@ std::filesystem::path FontFolder(const std::filesystem::path &dataDir) {
   return kSystemFontFolder;
 }
 
-WindowHandle OpenWindow(const SdlOptions &o) {
+// The window's first scale: as asked, else by the display's density (SDL's figure from the
+// monitor, else the X server's stated resolution); never larger than fits the display.
+int InitialScale(SDL_Window *w, const SdlOptions &o) {
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(w));
+  int scale = o.scale;
+  if (scale <= 0) {
+    float dpi = 0;
+    if (SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) != 0) dpi = X11ScreenDpi(w);
+    scale = ScaleForDensity(dpi);
+  }
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(display, &usable) == 0)
+    scale = std::min(scale, LargestScaleThatFits(usable.w, usable.h, o.width, o.height, kTitleBarAllowance));
+  return std::max(scale, 1);
+}
+
+struct OpenedWindow {
+  WindowHandle window;
+  int scale = 1;
+};
+
+// Opened hidden and shown once it has its size: the scale depends on the display it opens on.
+OpenedWindow OpenWindow(const SdlOptions &o) {
   WindowHandle w(SDL_CreateWindow(o.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.width, o.height,
-                                  SDL_WINDOW_UTILITY));
+                                  SDL_WINDOW_UTILITY | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN));
   if (!w) throw StartupError(std::string("cannot open the window: ") + SDL_GetError());
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  return w;
+  SDL_SetWindowMinimumSize(w.get(), o.width, o.height);
+  const int scale = InitialScale(w.get(), o);
+  SDL_SetWindowSize(w.get(), o.width * scale, o.height * scale);
+  SDL_SetWindowPosition(w.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_ShowWindow(w.get());
+  return {std::move(w), scale};
 }
 
 // Members are destroyed in the reverse order: the music closes the audio device, then the
@@ -97,14 +141,20 @@ WindowHandle OpenWindow(const SdlOptions &o) {
 class Backend : public SdlBackend {
 public:
   explicit Backend(const SdlOptions &o)
-      : window(OpenWindow(o), o.spinWait), text(FontFolder(o.programDir)), dialogs(window), programDir(o.programDir),
-        programDirShared(o.programDirShared) {}
+      : opened(OpenWindow(o)),
+        window(std::move(opened.window), o.width, o.height, WindowSetup{opened.scale, o.smooth, o.spinWait}),
+        text(FontFolder(o.programDir)), dialogs(window, FontFolder(o.programDir) / kBoxFont), programDir(o.programDir),
+        programDirShared(o.programDirShared) {
+    if (o.fullscreen) window.setFullscreen(true);
+  }
   Platform platform() override {
     return Platform{window, window, window, text, dialogs, music, programDir, programDirShared};
   }
+  options::WindowChoice windowMode() const override { return window.mode(); }
 
   DisplayLossGuard displayLoss;
   SdlLibrary library;
+  OpenedWindow opened; // handed on to the window at once
   SdlWindow window;
   SdlText text;
   SdlDialogs dialogs;

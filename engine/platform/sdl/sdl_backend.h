@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 namespace nad {
@@ -13,11 +14,18 @@ class SdlBackend {
 public:
   virtual ~SdlBackend() = default;
   virtual Platform platform() = 0;
+  // The window as the player leaves it (every field set), for the settings file.
+  virtual options::WindowChoice windowMode() const = 0;
 };
 
 struct SdlOptions {
   std::string caption;
-  int width = 0, height = 0;
+  int width = 0, height = 0; // the game's frame; the window is a whole multiple of it
+  // The window's size in multiples of the frame; 0 picks it from the display's density (about
+  // the frame's size on a 96 dpi screen). Lowered to what fits on the display.
+  int scale = 0;
+  bool fullscreen = false; // desktop fullscreen from the start
+  bool smooth = false;     // filtered scaling that fills the window instead of whole multiples
   std::filesystem::path programDir;
   // The folder is a system package's, shared by every player: see Platform::programDirShared.
   bool programDirShared = false;

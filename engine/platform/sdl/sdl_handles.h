@@ -17,5 +17,6 @@ using WindowHandle = std::unique_ptr<SDL_Window, SdlFree<SDL_DestroyWindow>>;
 using SurfaceHandle = std::unique_ptr<SDL_Surface, SdlFree<SDL_FreeSurface>>;
 using FontHandle = std::unique_ptr<TTF_Font, SdlFree<TTF_CloseFont>>;
 using MusicHandle = std::unique_ptr<Mix_Music, SdlFree<Mix_FreeMusic>>;
+using ControllerHandle = std::unique_ptr<SDL_GameController, SdlFree<SDL_GameControllerClose>>;
 
 } // namespace nad

@@ -1,0 +1,149 @@
+#include "platform/settings_file.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "platform/atomic_file.h"
+
+namespace nad::settings {
+namespace {
+
+constexpr std::string_view kSection = "window";
+
+std::string_view trim(std::string_view s) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+  return out;
+}
+
+// A line as it can be shown in a message: control bytes and anything long cut away.
+std::string shown(std::string_view line) {
+  std::string out;
+  for (char c : line.substr(0, 40)) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return "'" + out + (line.size() > 40 ? "...'" : "'");
+}
+
+} // namespace
+
+Parsed parse(std::string_view text) {
+  Parsed p;
+  std::string section;
+  bool inSection = false;
+  int number = 0;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view raw = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++number;
+    const std::string_view line = trim(raw);
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+
+    if (line.front() == '[') {
+      if (line.back() != ']') {
+        p.problems.push_back(where + shown(line) + " is not a section name");
+        inSection = false;
+        continue;
+      }
+      section = lower(trim(line.substr(1, line.size() - 2)));
+      inSection = section == kSection;
+      if (!inSection) p.problems.push_back(where + "unknown section [" + section + "]");
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+      p.problems.push_back(where + shown(line) + " is not a setting");
+      continue;
+    }
+    const std::string key = lower(trim(line.substr(0, eq)));
+    const std::string value = lower(trim(line.substr(eq + 1)));
+    if (!inSection) {
+      // Lines of an unknown section were reported with its header already.
+      if (section.empty()) p.problems.push_back(where + "'" + key + "' stands outside the [window] section");
+      continue;
+    }
+    const auto bad = [&] { p.problems.push_back(where + shown(line.substr(eq + 1)) + " is not a value of " + key); };
+    if (key == "mode") {
+      if (value == "fullscreen")
+        p.values.fullscreen = true;
+      else if (value == "windowed")
+        p.values.fullscreen = false;
+      else
+        bad();
+    } else if (key == "scaling") {
+      if (value == "smooth")
+        p.values.smooth = true;
+      else if (value == "sharp")
+        p.values.smooth = false;
+      else
+        bad();
+    } else if (key == "scale") {
+      int v = 0;
+      auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+      if (value.empty() || ec != std::errc() || ptr != value.data() + value.size() || v < options::kMinScale ||
+          v > options::kMaxScale)
+        bad();
+      else
+        p.values.scale = v;
+    } else {
+      p.problems.push_back(where + "unknown setting " + shown(key));
+    }
+  }
+  return p;
+}
+
+std::string format(const Settings &s) {
+  std::string out = "# nadilka: the window as it was when the game last ended. Written by the game;\n"
+                    "# the command line's options take precedence (nadilka --help).\n"
+                    "[window]\n";
+  if (s.fullscreen) out += std::string("mode = ") + (*s.fullscreen ? "fullscreen" : "windowed") + "\n";
+  if (s.scale) out += "scale = " + std::to_string(*s.scale) + "\n";
+  if (s.smooth) out += std::string("scaling = ") + (*s.smooth ? "smooth" : "sharp") + "\n";
+  return out;
+}
+
+std::filesystem::path locate(const char *xdgConfigHome, const char *home) {
+  std::filesystem::path base;
+  if (xdgConfigHome && xdgConfigHome[0] == '/')
+    base = xdgConfigHome;
+  else if (home && home[0] != '\0')
+    base = std::filesystem::path(home) / ".config";
+  else
+    return {};
+  return base / "nadilka" / "settings.ini";
+}
+
+LoadResult load(const std::filesystem::path &path) {
+  LoadResult res;
+  files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
+  if (read.missing) {
+    res.problem = "no settings in " + path.string() + " yet; the defaults apply";
+    return res;
+  }
+  if (!read.problem.empty()) {
+    res.readable = false;
+    res.problem = read.problem + "; the defaults apply";
+    return res;
+  }
+  Parsed p = parse(read.bytes);
+  res.values = p.values;
+  if (!p.problems.empty()) {
+    const bool none = p.values == Settings{};
+    res.problem = path.string() + ": " + p.problems.front();
+    if (p.problems.size() > 1) res.problem += " (and " + std::to_string(p.problems.size() - 1) + " more)";
+    res.problem += none ? "; the file is ignored" : "; such lines are ignored";
+  }
+  return res;
+}
+
+Status save(const std::filesystem::path &path, const Settings &s) { return files::writeAtomically(path, format(s)); }
+
+} // namespace nad::settings

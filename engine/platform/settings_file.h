@@ -1,0 +1,53 @@
+#pragma once
+// The settings file, $XDG_CONFIG_HOME/nadilka/settings.ini: how the window was when the game
+// last ended (fullscreen or not, its scale, sharp or smooth scaling). The music switch is not
+// kept: the game's rules start every run with the music on. Plain C++, no window.
+//
+//   [window]
+//   mode = windowed        (or fullscreen)
+//   scale = 2              (1 to 8)
+//   scaling = sharp        (or smooth)
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/report.h"
+
+namespace nad::settings {
+
+inline constexpr std::size_t kMaxFileBytes = 64 * 1024;
+
+using Settings = options::WindowChoice;
+
+// Never fails. Blank lines and lines opening with '#' or ';' are skipped; keys and values are
+// trimmed and read without regard to case. A line that is not a known key with a good value in
+// the [window] section is reported ("line 3: ...") and otherwise ignored; a key given twice
+// counts as last given.
+struct Parsed {
+  Settings values;
+  std::vector<std::string> problems;
+};
+Parsed parse(std::string_view text);
+// The file's text; unset values are left out.
+std::string format(const Settings &s);
+
+// $XDG_CONFIG_HOME/nadilka/settings.ini when XDG_CONFIG_HOME is an absolute path, else
+// $HOME/.config/nadilka/settings.ini; empty when neither is usable.
+std::filesystem::path locate(const char *xdgConfigHome, const char *home);
+
+// Never throws. `problem` is "" or the one line to say on stderr: the file is missing, cannot
+// be read (then `readable` is false), or has lines that were ignored.
+struct LoadResult {
+  Settings values;
+  bool readable = true;
+  std::string problem;
+};
+LoadResult load(const std::filesystem::path &path);
+
+// Writes format(s) atomically (see files::writeAtomically); a failure carries a one-line reason.
+Status save(const std::filesystem::path &path, const Settings &s);
+
+} // namespace nad::settings
