@@ -451,6 +451,20 @@ class Session:
         self.move_to(cx, cy)
         self.x("xdotool", "click", "1")
 
+    def first_click(self, cx, cy, done, what, timeout=5):
+        """The first click after a start. SDL drops a click it takes from the X server together
+        with the window's focus event (a click that only focuses the window): one that changed
+        nothing after a few seconds is given once more."""
+        self.click(cx, cy)
+        end = time.monotonic() + 3
+        while time.monotonic() < end:
+            if done():
+                return
+            time.sleep(0.1)
+        self.log(f"nothing happened after {what}: clicking once more")
+        self.click(cx, cy)
+        self.wait_until(done, timeout, f"nothing happened after {what}")
+
     def mouse_down(self, cx, cy):
         self.move_to(cx, cy)
         self.x("xdotool", "mousedown", "1")

@@ -77,8 +77,7 @@ def body(s):
     s.check(diff == 0, f"the fullscreen menu halved differs from the menu at scale 1 in {diff} pixels")
 
     s.begin("a click on the scaled \"Nová hra\" starts a game")
-    s.click(*L.MENU_START)
-    s.wait_until(lambda: s.game_shown(s.grab()), 5, "the play field did not show after \"Nová hra\" in fullscreen")
+    s.first_click(*L.MENU_START, lambda: s.game_shown(s.grab()), "\"Nová hra\" in fullscreen")
     s.shot("fullscreen-game")
 
     s.begin("the pause box over fullscreen")

@@ -299,6 +299,14 @@ void SdlWindow::present(const Surface &frame) {
   drawWhole(target, shown_);
   if (whole) {
     SDL_UpdateWindowSurface(window_.get());
+    if (!focusTaken_) {
+      // The window's focus event has come in by now (the upload waits for the server). Taken in
+      // at once, it cannot meet the first click in one later batch, where SDL would treat that
+      // click as one that only focuses the window and drop it; the game may be busy for a
+      // while yet (the music loads after the first frame).
+      focusTaken_ = true;
+      SDL_PumpEvents();
+    }
   } else {
     const SDL_Rect r{p.x, p.y, p.w, p.h};
     SDL_UpdateWindowSurfaceRects(window_.get(), &r, 1);

@@ -106,6 +106,7 @@ private:
   // What the window shows, so that a present can upload only what changed.
   static constexpr int kBandGap = 8; // rows of the frame
   bool uploadAll_ = true;
+  bool focusTaken_ = false; // the focus event was taken in after the first frame
   SDL_Surface *lastTarget_ = nullptr;
   FramePlacement placement_;
   Surface shown_;               // the frame last presented
