@@ -55,7 +55,7 @@ Parsed parse(std::string_view text) {
       }
       section = lower(trim(line.substr(1, line.size() - 2)));
       inSection = section == kSection;
-      if (!inSection) p.problems.push_back(where + "unknown section [" + section + "]");
+      if (!inSection) p.problems.push_back(std::string(where).append("unknown section [").append(section).append("]"));
       continue;
     }
     const size_t eq = line.find('=');
@@ -67,10 +67,15 @@ Parsed parse(std::string_view text) {
     const std::string value = lower(trim(line.substr(eq + 1)));
     if (!inSection) {
       // Lines of an unknown section were reported with its header already.
-      if (section.empty()) p.problems.push_back(where + "'" + key + "' stands outside the [window] section");
+      if (section.empty())
+        p.problems.push_back(
+            std::string(where).append("'").append(key).append("' stands outside the [window] section"));
       continue;
     }
-    const auto bad = [&] { p.problems.push_back(where + shown(line.substr(eq + 1)) + " is not a value of " + key); };
+    const auto bad = [&] {
+      p.problems.push_back(
+          std::string(where).append(shown(line.substr(eq + 1))).append(" is not a value of ").append(key));
+    };
     if (key == "mode") {
       if (value == "fullscreen")
         p.values.fullscreen = true;

@@ -18,7 +18,7 @@
 
 namespace nad::settings {
 
-inline constexpr std::size_t kMaxFileBytes = 64 * 1024;
+inline constexpr std::size_t kMaxFileBytes = std::size_t{64} * 1024;
 
 using Settings = options::WindowChoice;
 

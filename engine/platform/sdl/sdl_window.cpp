@@ -44,7 +44,7 @@ void ScaleRow(const uint32_t *src, int n, int scale, uint32_t *dst) {
   switch (scale) {
   case 1: std::memcpy(dst, src, size_t(n) * 4); return;
   case 2:
-    for (int i = 0; i < n; ++i) dst[2 * i] = dst[2 * i + 1] = src[i];
+    for (ptrdiff_t i = 0; i < n; ++i) dst[2 * i] = dst[2 * i + 1] = src[i];
     return;
   default:
     for (int i = 0; i < n; ++i) std::fill_n(dst + ptrdiff_t(i) * scale, scale, src[i]);
@@ -359,10 +359,10 @@ bool SdlWindow::drawChanged(SDL_Surface *target, const Surface &frame) {
     while (src[x0] == was[x0]) ++x0;
     while (src[x1 - 1] == was[x1 - 1]) --x1;
     std::memcpy(was + x0, src + x0, size_t(x1 - x0) * 4);
-    uint32_t *dst = Row(target, p.y + y * s) + p.x + x0 * s;
+    uint32_t *dst = Row(target, p.y + y * s) + p.x + ptrdiff_t(x0) * s;
     ScaleRow(src + x0, x1 - x0, s, dst);
     for (int r = 1; r < s; ++r)
-      std::memcpy(Row(target, p.y + y * s + r) + p.x + x0 * s, dst, size_t(x1 - x0) * size_t(s) * 4);
+      std::memcpy(Row(target, p.y + y * s + r) + p.x + ptrdiff_t(x0) * s, dst, size_t(x1 - x0) * size_t(s) * 4);
     // Rows close together share a band (in frame rows here): each band is one more request to
     // the server.
     if (!bands_.empty() && y - (bands_.back().y + bands_.back().h) < kBandGap) {
