@@ -9,7 +9,7 @@ using namespace nad::options;
 
 namespace {
 
-CommandLine run(std::vector<std::string_view> args) { return parse(args); }
+CommandLine run(const std::vector<std::string_view> &args) { return parse(args); }
 
 struct Good {
   std::vector<std::string_view> args;
