@@ -16,7 +16,6 @@ Standard library and the end-to-end harness only; exit status 0 when every step 
 
 import argparse
 import os
-import subprocess
 import sys
 import time
 
@@ -39,21 +38,17 @@ class InstalledSession(L.Session):
         super().__init__(os.path.basename(os.path.normpath(args.shots)), args.shots, args.shots)
         self.args = args
 
-    def start_game(self, audio="dummy", extra_env=None):
-        env = {"DISPLAY": self.display, "HOME": self.args.home, "PATH": self.args.path,
-               "LANG": "C.UTF-8", "SDL_VIDEODRIVER": "x11", "SDL_AUDIODRIVER": audio}
-        self.games_started += 1
-        self.game_log = os.path.join(self.tmp, f"game-{self.games_started}.log")
+    def game_env(self, audio):
+        return {"DISPLAY": self.display, "HOME": self.args.home, "PATH": self.args.path,
+                "LANG": "C.UTF-8", "SDL_VIDEODRIVER": "x11", "SDL_AUDIODRIVER": audio}
+
+    def game_argv(self):
+        return [self.args.command]
+
+    def game_cwd(self):
         elsewhere = os.path.join(self.tmp, "elsewhere")
         os.makedirs(elsewhere, exist_ok=True)
-        self.game = subprocess.Popen([self.args.command], cwd=elsewhere, env=env,
-                                     stdin=subprocess.DEVNULL,
-                                     stdout=open(self.game_log, "wb"), stderr=subprocess.STDOUT,
-                                     preexec_fn=L._die_with_parent)
-        self._expect_exit = False
-        self.window = None
-        self.log(f"{self.args.command} started, pid {self.game.pid}")
-        return self.game
+        return elsewhere
 
 
 def first_click(s, point, done, what):

@@ -299,24 +299,34 @@ class Session:
         """The game's own XDG_CONFIG_HOME: the settings file stays inside the test."""
         return os.path.join(self.tmp, "config")
 
-    def start_game(self, audio="dummy", extra_env=None, args=(), no_file_writes=False):
+    def game_env(self, audio):
         env = self.xenv()
         env["SDL_VIDEODRIVER"] = "x11"
         env["SDL_AUDIODRIVER"] = audio
         env["XDG_CONFIG_HOME"] = self.config_dir()
+        return env
+
+    def game_argv(self):
+        return [self.path("nadilka")]
+
+    def game_cwd(self):
+        # Start from somewhere else than the run folder: the game must find its files
+        # beside its executable.
+        return self.tmp
+
+    def start_game(self, audio="dummy", extra_env=None, args=(), no_file_writes=False):
+        env = self.game_env(audio)
         if extra_env:
             env.update(extra_env)
         self.games_started += 1
         self.game_log = os.path.join(self.tmp, f"game-{self.games_started}.log")
-        # Start from somewhere else than the run folder: the game must find its files
-        # beside its executable.
-        self.game = subprocess.Popen([self.path("nadilka"), *args], cwd=self.tmp, env=env,
+        self.game = subprocess.Popen([*self.game_argv(), *args], cwd=self.game_cwd(), env=env,
                                      stdin=subprocess.DEVNULL,
                                      stdout=open(self.game_log, "wb"), stderr=subprocess.STDOUT,
                                      preexec_fn=_no_file_writes if no_file_writes else _die_with_parent)
         self._expect_exit = False
         self.window = None
-        self.log(f"game started, pid {self.game.pid}, audio {audio}")
+        self.log(f"{self.game_argv()[0]} started, pid {self.game.pid}, audio {audio}")
         return self.game
 
     def game_output(self):
