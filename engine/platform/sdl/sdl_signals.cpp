@@ -4,6 +4,7 @@
 #include "platform/report.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 
 #include <csignal>
 #include <cstdio>
@@ -26,6 +27,19 @@ int OnDisplayLost(::Display *) {
   // A message box's process (forked by SDL) inherits the handler; only the game itself speaks.
   if (::getpid() == gDisplayOwner) ReportProblem("lost the connection to the display");
   ::_exit(1);
+}
+
+// ---- a request to a window that has just gone ----
+
+XErrorHandler gPreviousErrorHandler = nullptr;
+
+// SDL wakes its event wait by sending an event to one of our windows over a second connection.
+// The wake-up for a message box can reach the X server just after the box is destroyed, and the
+// BadWindow comes back on that connection at its next use, maybe minutes later. Xlib's default
+// handler would end the game then, mid-game; an event that had nowhere to go is no fault.
+int OnProtocolError(::Display *display, XErrorEvent *e) {
+  if (e->error_code == BadWindow && e->request_code == X_SendEvent) return 0;
+  return gPreviousErrorHandler ? gPreviousErrorHandler(display, e) : 0;
 }
 
 // ---- quit signals while a message box is open ----
@@ -81,9 +95,13 @@ struct sigaction gOldInt, gOldTerm;
 DisplayLossGuard::DisplayLossGuard() {
   gDisplayOwner = ::getpid();
   gPreviousIoHandler = XSetIOErrorHandler(OnDisplayLost);
+  gPreviousErrorHandler = XSetErrorHandler(OnProtocolError);
 }
 
-DisplayLossGuard::~DisplayLossGuard() { XSetIOErrorHandler(gPreviousIoHandler); }
+DisplayLossGuard::~DisplayLossGuard() {
+  XSetErrorHandler(gPreviousErrorHandler);
+  XSetIOErrorHandler(gPreviousIoHandler);
+}
 
 QuitDuringBox::QuitDuringBox() {
   static std::once_flag atfork;

@@ -7,7 +7,9 @@ namespace nad {
 // Xlib calls an I/O error handler when the display connection breaks (the X server ended, a
 // log-out). Its default one calls exit(), and what exit() runs talks to the dead display again
 // and never returns. While a DisplayLossGuard lives, the loss is reported as one line and the
-// process ends at once with status 1, touching nothing of X again. Construct it before SDL
+// process ends at once with status 1, touching nothing of X again. A BadWindow for an event sent
+// to a window that is already gone (SDL's wake-up for a closed message box) is let pass; every
+// other protocol error goes to the handler that was there before. Construct it before SDL
 // starts and let it outlive SDL's shutdown, which talks to the display too.
 class DisplayLossGuard {
 public:
