@@ -92,7 +92,7 @@ grep -q 'libSDL2_mixer-2.0.so.0 => not found' "$tmp/launcher.err" && grep -q 'RE
 # The launcher hands its arguments on.
 [ "$("$top/nadilka" --version)" = "nadilka 1.0" ] || fail "the launcher does not pass --version on"
 python3 "$ROOT/packaging/play_installed.py" --command "$top/nadilka" --path "$PLAYER_PATH" \
-  --home "$tmp/portable-home" --player-table "$top/game/extract.ext" --shots "$SHOTS/portable" ||
+  --home "$tmp/portable-home" --player-table "$top/game/extract.ext" --shots "$SHOTS/portable" --layout "$PKG_BUILD/game" ||
   fail "the game from the portable archive"
 
 step "apt-get install ./$(basename "$deb")"
@@ -129,7 +129,7 @@ fi
 step "play the installed game"
 home=$tmp/home
 python3 "$ROOT/packaging/play_installed.py" --command nadilka --path "$PLAYER_PATH" --home "$home" \
-  --player-table "$home/.local/share/nadilka/extract.ext" --shots "$SHOTS/installed" ||
+  --player-table "$home/.local/share/nadilka/extract.ext" --shots "$SHOTS/installed" --layout "$PKG_BUILD/game" ||
   fail "the installed game"
 # Root played: still nothing may have been written into the package's files or folders.
 dpkg --verify nadilka || fail "the installed files changed"

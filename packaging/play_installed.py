@@ -51,27 +51,11 @@ class InstalledSession(L.Session):
         return elsewhere
 
 
-def first_click(s, point, done, what):
-    """The first click after a start. SDL drops a click it takes from the X server together with
-    the window's focus event (a click that only focuses the window); that happens when the click
-    comes while the game is still busy starting its music. A click that changed nothing after a
-    few seconds is therefore given once more."""
-    s.click(*point)
-    end = time.monotonic() + 4
-    while time.monotonic() < end:
-        if done():
-            return
-        time.sleep(0.1)
-    s.log(f"nothing happened after {what}: clicking once more")
-    s.click(*point)
-    s.wait_until(done, WAIT, f"nothing happened after {what}")
-
-
 def table_rows(s, menu, label):
     """Opens the high-score table from the menu, returns the pixels of its rows and goes back."""
-    first_click(s, L.MENU_SCORES,
-                lambda: s.region(s.grab(), L.SCORE_PANEL) != s.region(menu, L.SCORE_PANEL),
-                "\"Nejlepší hráči\" (the high-score panel)")
+    s.first_click(*L.MENU_SCORES,
+                  lambda: s.region(s.grab(), L.SCORE_PANEL) != s.region(menu, L.SCORE_PANEL),
+                  "\"Nejlepší hráči\" (the high-score panel)", timeout=WAIT)
     time.sleep(0.2)
     rows = s.region(s.shot(f"{label}-table"), L.SCORE_ROWS)
     s.click(*L.PANEL_BACK)
@@ -134,7 +118,9 @@ def main():
     p.add_argument("--home", required=True, help="the player's home folder")
     p.add_argument("--player-table", required=True, help="where the game keeps this player's table")
     p.add_argument("--shots", required=True, help="folder for the screenshots")
+    p.add_argument("--layout", required=True, help="the build's game folder, with its layout.json")
     args = p.parse_args()
+    L.load_layout(args.layout)
     s = InstalledSession(args)
     status = 1
     try:
