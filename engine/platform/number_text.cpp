@@ -160,6 +160,13 @@ private:
 
 constexpr uint64_t kHiddenBit = uint64_t(1) << 52;
 
+// std::bit_cast, which the WebAssembly build's library lacks.
+uint64_t bitsOf(double v) {
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  return bits;
+}
+
 struct Decimal {
   char digits[24]; // significant digits, no leading zero
   int count = 0;
@@ -206,7 +213,7 @@ struct Parts {
 };
 
 Parts partsOf(double v) {
-  const uint64_t bits = std::bit_cast<uint64_t>(v);
+  const uint64_t bits = bitsOf(v);
   const int biased = static_cast<int>(bits >> 52);
   Parts p{bits & (kHiddenBit - 1), -1074, false, false};
   if (biased) {
@@ -325,7 +332,7 @@ Decimal wholeDigits(uint64_t n) {
 
 // The exact decimal digits of a whole double (at or above 2^53), into out; returns the count.
 int exactWholeDigits(double v, char *out) {
-  const uint64_t bits = std::bit_cast<uint64_t>(v);
+  const uint64_t bits = bitsOf(v);
   Big n((bits & (kHiddenBit - 1)) | kHiddenBit);
   n.shiftLeft(static_cast<int>(bits >> 52) - 1075);
   char reversed[400];
