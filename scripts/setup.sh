@@ -11,6 +11,10 @@ TEST_PACKAGES=(libgtest-dev xvfb xdotool imagemagick x11-utils fluidsynth clang 
   dpkg-dev lintian appstream man-db)
 # scripts/package: dpkg-buildflags and dpkg-shlibdeps.
 PACKAGE_PACKAGES=(dpkg-dev)
+# scripts/web: Debian's emscripten (with its clang, binaryen and node's acorn); node runs its
+# output.
+WEB_PACKAGES=(emscripten)
+WEB_BUILD=${NADILKA_WEB_BUILD:-$ROOT/build-web}
 
 install_packages() {
   local missing=()

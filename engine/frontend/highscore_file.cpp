@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/number_text.h"
+
 namespace nad::hiscore {
 namespace {
 
@@ -234,7 +236,7 @@ double numberValue(std::string_view s) {
     if (text.empty()) text = "0";
     if (!frac.empty()) text.append(".").append(frac.substr(0, 20));
     v = 0;
-    std::from_chars(text.data(), text.data() + text.size(), v);
+    numbers::fromChars(text.data(), text.data() + text.size(), v);
     v = std::min(v, kLimit);
   }
   if (v == 0) return 0.0; // "-0" must not turn into a negative zero

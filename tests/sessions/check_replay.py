@@ -9,6 +9,7 @@ game's rules or timing that moves them must show up here.
 import json
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -281,11 +282,28 @@ def case_bad_lines():
                                ([good, "--frames-png", tmp, "--frames", "5-2"], "'5-2'"),
                                ([good, "--frames-png", tmp, "--frames", "0"], "'0'"),
                                ([good, "--frames-png"], "needs a folder"),
+                               ([good, "--run-folder"], "needs a folder"),
                                ([good, "--speed"], "unknown option"),
                                ([good, good], "only one session file")]:
             p = subprocess.run([TOOL, *args], capture_output=True, timeout=60)
             expect(f"{args}: exit status", p.returncode, 2)
             check(fragment in p.stderr.decode(), f"{args}: {fragment!r} not in {p.stderr.decode()!r}")
+        # Told its run folder, the tool reads the pictures and the installed table from there, not
+        # from beside itself (a WebAssembly build under node cannot tell where it lies).
+        run = os.path.join(tmp, "run")
+        os.mkdir(run)
+        beside = os.path.dirname(os.path.abspath(TOOL))
+        os.symlink(os.path.join(beside, "pictures"), os.path.join(run, "pictures"))
+        shutil.copy(os.path.join(beside, "extract.ext"), run)
+        short = os.path.join(SESSIONS, "pause-escape.session")
+        told = replay(short, "--run-folder", run)
+        expect("told the run folder: exit status", told.returncode, 0)
+        check(told.stdout == replay(short).stdout, "told the run folder, the replay differs")
+        empty = os.path.join(tmp, "empty")
+        os.mkdir(empty)
+        p = replay(short, "--run-folder", empty)
+        expect("an empty run folder: exit status", p.returncode, 1)
+        check(os.path.join(empty, "pictures") in p.stderr.decode(), f"the empty run folder not named: {p.stderr!r}")
 
 
 def read_png(path):

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/number_text.h"
+
 namespace nad::replay {
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0 when it is malformed (overlong forms,
@@ -87,7 +89,7 @@ void appendNumber(std::string &out, double v) {
     return;
   }
   char buf[32];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  auto r = numbers::toChars(buf, buf + sizeof buf, v);
   out.append(buf, r.ptr);
 }
 

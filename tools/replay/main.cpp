@@ -27,18 +27,22 @@ namespace {
 constexpr int kUsageError = 2, kRunError = 1;
 constexpr char kUsage[] =
     "usage: nadilka-replay SESSION_FILE [--frames-png DIR [--frames LIST]] [--program-dir DIR]\n"
+    "                      [--run-folder DIR]\n"
     "  Replays SESSION_FILE on the virtual clock and writes one JSON object per frame to stdout.\n"
     "  --frames-png DIR   also write the play field of each frame as DIR/frame-NNNNN.png\n"
     "  --frames LIST      only these frames, e.g. 1-10,200\n"
     "  --program-dir DIR  read and write extract.ext in DIR instead of a temporary copy of\n"
-    "                     the installed table\n";
+    "                     the installed table\n"
+    "  --run-folder DIR   read the pictures and the installed table from DIR instead of the\n"
+    "                     folder the tool lies in (which a WebAssembly build cannot tell)\n";
 
 int usage(const std::string &problem) {
   std::fprintf(stderr, "nadilka-replay: %s\n%s", problem.c_str(), kUsage);
   return kUsageError;
 }
 
-// The run folder: pictures and the installed high-score table lie beside the executable.
+// The run folder: pictures and the installed high-score table lie beside the executable. Under
+// node a WebAssembly build finds node itself there, hence --run-folder.
 fs::path runFolder() {
   std::error_code ec;
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -74,6 +78,7 @@ struct Options {
   fs::path session;
   std::optional<PngOptions> png;
   std::optional<fs::path> programDir;
+  std::optional<fs::path> runFolder;
 };
 
 // Returns 0 when the options are usable, else the exit status (after the message).
@@ -99,6 +104,10 @@ int parseOptions(int argc, char **argv, Options &o) {
       auto v = value();
       if (!v) return usage("--program-dir needs a folder");
       o.programDir = *v;
+    } else if (a == "--run-folder") {
+      auto v = value();
+      if (!v) return usage("--run-folder needs a folder");
+      o.runFolder = *v;
     } else if (a.size() > 1 && a[0] == '-') {
       return usage("unknown option " + a);
     } else if (o.session.empty()) {
@@ -137,7 +146,7 @@ int main(int argc, char **argv) {
   }
 
   try {
-    const fs::path run = runFolder();
+    const fs::path run = opt.runFolder ? *opt.runFolder : runFolder();
     std::optional<ScratchFolder> scratch;
     fs::path programDir;
     if (opt.programDir) {
