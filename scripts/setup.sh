@@ -6,7 +6,7 @@ BUILD=${NADILKA_BUILD:-$ROOT/build}
 
 GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev libpng-dev
   timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils libcairo2-dev abcmidi)
-TEST_PACKAGES=(libgtest-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
+TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git
   dpkg-dev lintian appstream man-db)
 # scripts/package: dpkg-buildflags and dpkg-shlibdeps.

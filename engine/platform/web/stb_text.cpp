@@ -88,7 +88,7 @@ void StbText::layout(const Face &face, std::string_view utf8, Layout &out) const
   int x = 0, previous = 0;
   for (size_t i = 0; i < utf8.size();) {
     const int cp = NextCodepoint(utf8, i);
-    if (previous) x += int(std::lround(stbtt_GetCodepointKernAdvance(&face.info, previous, cp) * face.scale));
+    if (previous) x += int(std::lround(float(stbtt_GetCodepointKernAdvance(&face.info, previous, cp)) * face.scale));
     int advance = 0, bearing = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     stbtt_GetCodepointHMetrics(&face.info, cp, &advance, &bearing);
     stbtt_GetCodepointBitmapBox(&face.info, cp, face.scale, face.scale, &x0, &y0, &x1, &y1);
@@ -99,7 +99,7 @@ void StbText::layout(const Face &face, std::string_view utf8, Layout &out) const
       out.maxX = std::max(out.maxX, x + x1);
     }
     // A hinted advance is a whole number of pixels.
-    x += int(std::lround(advance * face.scale));
+    x += int(std::lround(float(advance) * face.scale));
     out.maxX = std::max(out.maxX, x);
     previous = cp;
   }

@@ -22,7 +22,7 @@ const puppeteer = require(path.resolve(nodeModules, "puppeteer-core"));
 const controls = JSON.parse(fs.readFileSync(layoutFile, "utf8")).controls;
 fs.mkdirSync(outDir, { recursive: true });
 
-const SKY = [0, 40, 111];
+const TEAM_COLOURS = [[206, 28, 38], [150, 96, 52]]; // the sleigh (santa.bmp), the reindeer (sob*.bmp)
 const STATUS_POINTS = [9, 1, 150, 23]; // "Bodů : N"
 const TEAM_BAND = [1, 75, 640, 245]; // where the team flies, under the banner
 const TYPES = {
@@ -170,18 +170,19 @@ class Test {
   // The play field shows: the red "Bodů" label at the top left.
   async gameShown() { return (await this.count(STATUS_POINTS, [255, 0, 0])) > 30; }
 
-  // Mean row of what is not night sky where the team flies: the team, its sleigh and its stars.
+  // Mean row of the team's own pixels where it flies: the sleigh's red and the reindeer's brown,
+  // colours no star, gift or snowflake has (the stars it sheds linger where it was).
   async teamY() {
-    return this.page.evaluate(([x, top, w, h], sky) => {
+    return this.page.evaluate(([x, top, w, h], colours) => {
       const p = nadilkaPage.context.getImageData(x, top, w, h).data;
       let total = 0, weight = 0;
       for (let i = 0; i < p.length; i += 4) {
-        if (p[i] === sky[0] && p[i + 1] === sky[1] && p[i + 2] === sky[2]) continue;
+        if (!colours.some(([r, g, b]) => p[i] === r && p[i + 1] === g && p[i + 2] === b)) continue;
         total++;
         weight += top + Math.floor(i / 4 / w);
       }
       return total ? weight / total : null;
-    }, TEAM_BAND, SKY);
+    }, TEAM_BAND, TEAM_COLOURS);
   }
 
   async until(cond, timeoutMs, what, intervalMs = 100) {

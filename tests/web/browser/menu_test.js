@@ -8,7 +8,7 @@ const { Test, sleep, centre, rect } = require("./lib.js");
   const t = new Test("menu");
   try {
     await t.open();
-    await t.until(() => t.menuShown(), 5000, "the menu did not appear");
+    await t.until(() => t.menuShown(), 15000, "the menu did not appear");
     t.check(await t.menuShown(), "the menu appears as its picture");
     await t.shot("menu");
 
@@ -16,15 +16,15 @@ const { Test, sleep, centre, rect } = require("./lib.js");
     const info = rect("info");
     await t.click(centre("Image4"));
     const infoShown = async () => (await t.same(info, "info", info)) > 0.95;
-    await t.until(infoShown, 3000, "the information panel did not open");
+    await t.until(infoShown, 15000, "the information panel did not open");
     t.check(await infoShown(), "the information panel opens");
     await t.click(centre("Image3"));
-    await t.until(() => t.menuShown(), 3000, "the information panel did not close");
+    await t.until(() => t.menuShown(), 15000, "the information panel did not close");
     t.check(await t.menuShown(), "the information panel closes");
 
     // Each logo opens its page in a new tab, the game staying where it is.
     for (const [logo, address] of [["Image7", "http://www.vorlanix.cz/"], ["Image8", "https://www.brimel-studio.cz/"]]) {
-      const opened = t.browser.waitForTarget((target) => target.url() === address, { timeout: 5000 }).catch(() => null);
+      const opened = t.browser.waitForTarget((target) => target.url() === address, { timeout: 15000 }).catch(() => null);
       await t.click(centre(logo));
       const target = await opened;
       t.check(target !== null, `${logo} opens ${address} in a new tab`);
