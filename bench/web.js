@@ -16,6 +16,23 @@ const TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript", "
 
 const quantile = (sorted, q) => sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))];
 
+// CPU seconds (user + system) the browser's processes have spent so far: the browser and every
+// process under it (renderer, GPU, utility), read from /proc.
+function browserCpuSeconds(rootPid) {
+  const parent = new Map(), ticks = new Map();
+  for (const pid of fs.readdirSync("/proc").filter((d) => /^\d+$/.test(d))) {
+    let stat;
+    try { stat = fs.readFileSync(`/proc/${pid}/stat`, "utf8"); } catch { continue; }
+    const f = stat.slice(stat.lastIndexOf(")") + 2).split(" ");
+    parent.set(Number(pid), Number(f[1]));
+    ticks.set(Number(pid), Number(f[11]) + Number(f[12]));
+  }
+  const under = (pid) => { for (; pid > 1; pid = parent.get(pid) || 0) if (pid === rootPid) return true; return false; };
+  let total = 0;
+  for (const [pid, t] of ticks) if (under(pid)) total += t;
+  return total / 100; // USER_HZ
+}
+
 (async () => {
   const server = http.createServer((req, res) => {
     const url = decodeURIComponent(new URL(req.url, "http://x").pathname);
@@ -28,7 +45,8 @@ const quantile = (sorted, q) => sorted[Math.min(sorted.length - 1, Math.floor(q 
   });
   await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
   const browser = await puppeteer.launch({ executablePath: "/usr/bin/chromium", headless: true,
-    args: ["--no-sandbox", "--autoplay-policy=no-user-gesture-required"] });
+    args: ["--no-sandbox", "--autoplay-policy=no-user-gesture-required",
+      ...(process.env.BENCH_CHROMIUM_ARGS || "").split(" ").filter(Boolean)] });
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
   // Every present's time, as the page sees it.
@@ -58,9 +76,11 @@ const quantile = (sorted, q) => sorted[Math.min(sorted.length - 1, Math.floor(q 
   await cdp.send("Performance.enable");
   const metric = async () => Object.fromEntries((await cdp.send("Performance.getMetrics")).metrics.map((m) => [m.name, m.value]));
   const before = await metric();
+  const cpuBefore = browserCpuSeconds(browser.process().pid);
   const from = await page.evaluate(() => window.benchPresents.length);
   await new Promise((r) => setTimeout(r, Number(seconds) * 1000));
   const after = await metric();
+  const cpu = browserCpuSeconds(browser.process().pid) - cpuBefore;
   const times = await page.evaluate((from) => window.benchPresents.slice(from), from);
   const gaps = times.slice(1).map((t, i) => t - times[i]).sort((x, y) => x - y);
   const busy = (after.TaskDuration - before.TaskDuration) / (after.Timestamp - before.Timestamp);
@@ -70,6 +90,7 @@ const quantile = (sorted, q) => sorted[Math.min(sorted.length - 1, Math.floor(q 
     `p99 ${quantile(gaps, 0.99).toFixed(2)}, max ${gaps[gaps.length - 1].toFixed(2)}, min ${gaps[0].toFixed(2)}`);
   console.log(`navigation to the first menu frame: ${firstFrame.toFixed(0)} ms`);
   console.log(`main thread busy during play: ${(100 * busy).toFixed(1)} %`);
+  console.log(`the browser's processes during play: ${(100 * cpu / (after.Timestamp - before.Timestamp)).toFixed(1)} % of one core`);
   console.log("bytes transferred before the first click, by file:");
   let total = 0;
   for (const [name, transfer, body] of files) {
