@@ -51,6 +51,16 @@ function serve() {
       res.end(data);
     });
   });
+  // Its connections, so that the server can be taken away at once (offline play).
+  const sockets = new Set();
+  server.on("connection", (socket) => {
+    sockets.add(socket);
+    socket.on("close", () => sockets.delete(socket));
+  });
+  server.goAway = () => {
+    server.close();
+    for (const socket of sockets) socket.destroy();
+  };
   return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
@@ -73,7 +83,8 @@ class Test {
     return ok;
   }
 
-  async open() {
+  // The server and the browser, and the page on the game (unless `load` is false).
+  async open(load = true) {
     this.server = await serve();
     this.url = `http://127.0.0.1:${this.server.address().port}/`;
     this.browser = await puppeteer.launch({
@@ -91,7 +102,7 @@ class Test {
       if (m.text().includes("willReadFrequently")) return; // the tests' own reading of the canvas
       if (m.type() === "error" || m.type() === "warn" || m.type() === "warning") this.log(`console ${m.type()}: ${m.text()}`);
     });
-    await this.load();
+    if (load) await this.load();
   }
 
   // Loads (or reloads) the page and waits for the menu's first frame.
