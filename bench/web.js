@@ -2,8 +2,9 @@
 // frame pacing during play at the default loopBrake (20 ms: a frame every 21 ms), the time from
 // navigation to the first menu frame, the bytes the page transfers by file up to the first
 // click (the music's files come after it), and the main thread's busy share during play from
-// Chromium's own metrics (TaskDuration).
+// Chromium's own metrics (TaskDuration), and the CPU the browser's processes take meanwhile.
 //   node bench/web.js SITE_DIR NODE_MODULES LAYOUT_JSON [SECONDS]
+// BENCH_CHROMIUM_ARGS adds flags to chromium's command line (to try one).
 "use strict";
 const fs = require("fs");
 const http = require("http");
