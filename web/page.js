@@ -203,10 +203,14 @@ const nadilkaPage = {
     window.open(url, "_blank", "noopener");
   },
 
-  notice(text) {
+  // A message over the top of the frame. One the game goes on under (`dismissable`) goes away
+  // with a click or a tap, so that it does not hide the points and the clock for the whole game.
+  notice(text, dismissable = false) {
     const n = document.getElementById("notice");
-    n.textContent = text;
+    n.textContent = dismissable ? text + " (Kliknutím zavřete.)" : text;
     n.hidden = false;
+    n.onclick = dismissable ? () => (n.hidden = true) : null;
+    n.style.cursor = dismissable ? "pointer" : "";
   },
 
   gameEnded(status) {
@@ -225,7 +229,7 @@ const nadilkaPage = {
       return 1;
     } catch (err) {
       console.warn("nadilka: no persistent storage:", err);
-      this.notice("Prohlížeč nedovoluje ukládat data: tabulka nejlepších výsledků zůstane jen do zavření stránky.");
+      this.notice("Prohlížeč nedovoluje ukládat data: tabulka nejlepších výsledků zůstane jen do zavření stránky.", true);
       return 0;
     }
   },

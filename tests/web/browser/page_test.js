@@ -46,6 +46,10 @@ const notice = (t) => t.page.evaluate(() => {
     t.check(/ukládat/.test(await notice(t)), `without storage the page says so: "${await notice(t)}"`);
     await t.until(() => t.menuShown(), 15000, "no menu without storage");
     t.check(await t.menuShown(), "without storage the game still shows its menu");
+    // The message covers the top of the frame (the points and the clock in a game): a click
+    // takes it away.
+    await t.page.click("#notice");
+    t.check((await notice(t)) === "", "a click takes the message away");
     await t.shot("no-storage");
     await context.close();
 
