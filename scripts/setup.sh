@@ -6,14 +6,19 @@ BUILD=${NADILKA_BUILD:-$ROOT/build}
 
 GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev libpng-dev
   timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils libcairo2-dev abcmidi)
-TEST_PACKAGES=(libgtest-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
+TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git
   dpkg-dev lintian appstream man-db)
 # scripts/package: dpkg-buildflags and dpkg-shlibdeps.
 PACKAGE_PACKAGES=(dpkg-dev)
 # scripts/web: Debian's emscripten (with its clang, binaryen and node's acorn); node runs its
-# output.
-WEB_PACKAGES=(emscripten)
+# output; stb's headers read the fonts and the pictures in the browser.
+WEB_PACKAGES=(emscripten libstb-dev timgm6mb-soundfont)
+# Commands scripts/web needs and the package that brings each when it is missing (a machine may
+# have its own node and npm).
+WEB_COMMANDS=(npm:npm node:nodejs python3:python3)
+# The browser the web tests drive (headless, through puppeteer-core).
+WEB_TEST_PACKAGES=(chromium)
 WEB_BUILD=${NADILKA_WEB_BUILD:-$ROOT/build-web}
 
 install_packages() {
@@ -27,6 +32,15 @@ install_packages() {
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Arguments command:package; installs the package of each command that is not there.
+install_commands() {
+  local packages=() pair
+  for pair in "$@"; do
+    command -v "${pair%%:*}" >/dev/null || packages+=("${pair#*:}")
+  done
+  [ ${#packages[@]} -eq 0 ] || install_packages "${packages[@]}"
 }
 
 # A compiler cache, when there is one, makes rebuilds across build folders and clones quick.

@@ -1,0 +1,42 @@
+#pragma once
+// The browser's backend: the game in a page, built with emscripten (-sASYNCIFY). The frame goes
+// into <canvas id="screen">, input comes from the page, the boxes are the page's modal dialogs,
+// web addresses open in a new tab, the music plays through a SoundFont synthesizer in the page
+// and the high-score table is kept in the browser's IndexedDB. The page's side is web/page.js.
+#include <filesystem>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace nad {
+
+class WebBackend {
+public:
+  virtual ~WebBackend() = default;
+  virtual Platform platform() = 0;
+};
+
+struct WebOptions {
+  int width = 0, height = 0; // the game's frame
+  std::filesystem::path programDir;
+  bool programDirShared = false; // see Platform::programDirShared
+};
+
+// Throws StartupError naming what is missing (a font file).
+std::unique_ptr<WebBackend> OpenWebBackend(const WebOptions &options);
+
+// The browser's persistent storage (IndexedDB) mounted at `folder` and read into it; false when
+// the browser gives none (the folder then lives in memory only, for this visit).
+bool MountPersistentFolder(const std::filesystem::path &folder);
+// Writes what changed in the mounted folder back to the browser's storage, in the background;
+// a request while one is under way is carried out after it.
+void KeepPersistentFolder();
+
+// Pictures shipped as PNG (name.png) decoded into the 24-bit BMP files the scene reads
+// (name.bmp) in `bmpFolder`. Throws StartupError naming a picture that cannot be read.
+void UnpackPictures(const std::filesystem::path &pngFolder, const std::filesystem::path &bmpFolder);
+
+// Tells the page how the game ended (its status), so that it can say so.
+void ReportGameEnded(int status);
+
+} // namespace nad

@@ -1,0 +1,141 @@
+#include "platform/web/web_window.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+
+namespace nad {
+namespace {
+
+// The sleep ends this long before the reading that ends a frame wait is due; the rest is
+// yielded through messages, which the browser does not hold back like nested timers.
+constexpr double kYieldMarginMs = 4;
+// Room for typed text from one input event of the page (an input method may give a word).
+constexpr int kTextRoom = 256;
+
+// clang-format off
+EM_JS(int, nad_page_next_event, (int *fields, char *text, int room), {
+  const e = nadilkaPage.takeEvent();
+  if (!e) return 0;
+  for (let i = 0; i < 6; ++i) HEAP32[(fields >> 2) + i] = e[i];
+  stringToUTF8(e[6] || "", text, room);
+  return 1;
+});
+EM_ASYNC_JS(void, nad_page_wait_input, (double ms), { await nadilkaPage.waitInput(ms); });
+EM_ASYNC_JS(void, nad_page_yield, (), { await nadilkaPage.yieldOnce(); });
+EM_JS(void, nad_page_present, (const uint8_t *rgba, int w, int h), { nadilkaPage.present(HEAPU8, rgba, w, h); });
+EM_JS(void, nad_page_text_input, (int on), { nadilkaPage.setTextInput(!!on); });
+// clang-format on
+
+// The page's kinds of input, as web/page.js numbers them.
+bool KindFromPage(int kind, EventKind &out) {
+  switch (kind) {
+  case 0: out = EventKind::KeyDown; return true;
+  case 1: out = EventKind::KeyUp; return true;
+  case 2: out = EventKind::MouseDown; return true;
+  case 3: out = EventKind::MouseUp; return true;
+  case 4: out = EventKind::Text; return true;
+  case 6: out = EventKind::Expose; return true;
+  default: return false;
+  }
+}
+
+} // namespace
+
+WebWindow::WebWindow(int frameW, int frameH)
+    : start_(emscripten_get_now()), frameW_(frameW), frameH_(frameH), rgba_(size_t(frameW) * size_t(frameH) * 4, 255) {
+  pending_.reserve(64);
+  text_.resize(kTextRoom);
+}
+
+int64_t WebWindow::ticks() { return int64_t(std::floor(emscripten_get_now() - start_)); }
+
+void WebWindow::waitUntilAfter(int64_t deadline) {
+  const double due = double(deadline + 1); // the first reading that ends the wait
+  for (;;) {
+    const double now = emscripten_get_now() - start_;
+    if (std::floor(now) > double(deadline)) return;
+    const double left = due - now;
+    if (left > kYieldMarginMs + 1)
+      emscripten_sleep(unsigned(left - kYieldMarginMs));
+    else
+      nad_page_yield();
+  }
+}
+
+uint64_t WebWindow::randomSeed() {
+  return uint64_t(emscripten_get_now() * 1000.0) ^ (uint64_t(std::time(nullptr)) << 20);
+}
+
+bool WebWindow::takeFromPage(Event &out) {
+  int fields[6] = {};
+  for (;;) {
+    if (!nad_page_next_event(fields, text_.data(), kTextRoom)) return false;
+    EventKind kind{};
+    if (!KindFromPage(fields[0], kind)) continue;
+    out = Event{kind, fields[1], fields[4] != 0, fields[2], fields[3]};
+    out.shift = fields[5] != 0;
+    if (kind == EventKind::Text) out.text = text_.c_str();
+    return true;
+  }
+}
+
+bool WebWindow::poll(Event &out) {
+  if (pendingHead_ < pending_.size()) {
+    out = pending_[pendingHead_++];
+  } else {
+    pending_.clear();
+    pendingHead_ = 0;
+    if (!takeFromPage(out)) return false;
+  }
+  if (out.kind == EventKind::KeyDown) keysDown_.insert(out.code);
+  if (out.kind == EventKind::KeyUp) keysDown_.erase(out.code);
+  return true;
+}
+
+bool WebWindow::waitEvent(int64_t deadline) {
+  if (pendingHead_ < pending_.size()) return true;
+  const int64_t wait = deadline - ticks();
+  if (wait <= 0) return true;
+  nad_page_wait_input(double(std::min<int64_t>(wait, 1 << 30)));
+  return true;
+}
+
+void WebWindow::present(const Surface &frame) {
+  const int w = std::min(frame.width(), frameW_), h = std::min(frame.height(), frameH_);
+  // Our pixels are 0x00RRGGBB; the canvas takes bytes R, G, B, A. Alpha stays 255.
+  for (int y = 0; y < h; ++y) {
+    const uint32_t *src = frame.row(y);
+    uint8_t *dst = rgba_.data() + size_t(y) * size_t(frameW_) * 4;
+    for (int x = 0; x < w; ++x, dst += 4) {
+      dst[0] = uint8_t(src[x] >> 16);
+      dst[1] = uint8_t(src[x] >> 8);
+      dst[2] = uint8_t(src[x]);
+    }
+  }
+  nad_page_present(rgba_.data(), frameW_, frameH_);
+}
+
+void WebWindow::setTextInput(bool on) { nad_page_text_input(on ? 1 : 0); }
+
+void WebWindow::beginModal() {
+  // Input the page holds now came before the box: the game's, after the box, in its order.
+  std::vector<Event> queued(pending_.begin() + ptrdiff_t(pendingHead_), pending_.end());
+  Event e;
+  while (takeFromPage(e)) queued.push_back(std::move(e));
+  pending_ = std::move(queued);
+  pendingHead_ = 0;
+}
+
+void WebWindow::endModal() {
+  std::set<int> held = keysDown_;
+  for (size_t i = pendingHead_; i < pending_.size(); ++i) {
+    if (pending_[i].kind == EventKind::KeyDown) held.insert(pending_[i].code);
+    if (pending_[i].kind == EventKind::KeyUp) held.erase(pending_[i].code);
+  }
+  for (int code : held) pending_.push_back({EventKind::KeyUp, code});
+}
+
+} // namespace nad

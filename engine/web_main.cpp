@@ -1,0 +1,64 @@
+// nadilka in a web browser: the game on the browser's backend. The page (web/index.html,
+// web/page.js) loads the files into /game before this starts: the pictures as PNG, the fonts,
+// the music and the installed high-score table.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "core/form.h"
+#include "flow/lifecycle.h"
+#include "platform/report.h"
+#include "platform/web/web_backend.h"
+#include "scene/scene.h"
+
+namespace {
+
+const char kGameFolder[] = "/game";
+const char kPictureFolder[] = "/tmp/pictures";
+// The browser's storage is mounted here; the table lives in its nadilka/ folder, as in a
+// desktop player's data folder.
+const char kStorageFolder[] = "/storage";
+
+// The table is written to the browser's storage after each save, once the handler that saved
+// it is done.
+class StorageKeeper : public nad::FormObserver {
+public:
+  void onHiscore(const char *what) override { saved_ = saved_ || std::strcmp(what, "save") == 0; }
+  void onHandled() override {
+    if (!saved_) return;
+    saved_ = false;
+    nad::KeepPersistentFolder();
+  }
+
+private:
+  bool saved_ = false;
+};
+
+} // namespace
+
+int main() {
+  // The installed table in /game is the read-only one; the player's own is kept in storage.
+  setenv("XDG_DATA_HOME", kStorageFolder, 1);
+  nad::MountPersistentFolder(kStorageFolder);
+  int status = 0;
+  try {
+    nad::UnpackPictures(std::string(kGameFolder) + "/pictures", kPictureFolder);
+    std::unique_ptr<nad::WebBackend> web =
+        nad::OpenWebBackend({nad::kClientWidth, nad::kClientHeight, kGameFolder, /*programDirShared=*/true});
+    auto form = std::make_unique<nad::Form>(web->platform());
+    StorageKeeper keeper;
+    form->observer = &keeper;
+    form->scene.loadPictures(kPictureFolder);
+    try {
+      nad::Form_Load(*form);
+      nad::RunProgram(*form);
+    } catch (const nad::ProgramEnd &end) {
+      status = end.status;
+    }
+  } catch (const nad::StartupError &e) {
+    nad::ReportProblem(e.what());
+    status = 1;
+  }
+  nad::ReportGameEnded(status);
+  return status;
+}
