@@ -72,6 +72,17 @@ struct TextImage {
 
 enum class Font { Default, LabelBig, TableSerif };
 
+// The face of each Font and its size in pixels to the em (points at 72 dpi: 11 is 8.25 pt at
+// 96 dpi), for every backend that draws real text.
+struct FontFile {
+  Font font;
+  const char *file;
+  int pixels;
+};
+inline constexpr FontFile kFontFiles[] = {{Font::Default, "LiberationSans-Regular.ttf", 11},
+                                          {Font::LabelBig, "LiberationSans-Bold.ttf", 18},
+                                          {Font::TableSerif, "LiberationSerif-Bold.ttf", 11}};
+
 class TextRenderer {
 public:
   virtual ~TextRenderer() = default;

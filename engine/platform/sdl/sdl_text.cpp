@@ -11,17 +11,9 @@ SdlText::Library::Library() {
 SdlText::Library::~Library() { TTF_Quit(); }
 
 SdlText::SdlText(const std::filesystem::path &fontDir) {
-  struct FontFile {
-    Font font;
-    const char *file;
-    int size;
-  };
-  // SDL_ttf sizes are at 72 dpi: 11 is 8.25 pt and 18 is 13.5 pt at 96 dpi.
-  for (FontFile s : {FontFile{Font::Default, "LiberationSans-Regular.ttf", 11},
-                     FontFile{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
-                     FontFile{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
+  for (const FontFile &s : kFontFiles) {
     std::filesystem::path p = fontDir / s.file;
-    fonts_[size_t(s.font)].reset(TTF_OpenFont(p.string().c_str(), s.size));
+    fonts_[size_t(s.font)].reset(TTF_OpenFont(p.string().c_str(), s.pixels));
     if (!fonts_[size_t(s.font)]) throw StartupError("cannot open font " + p.string() + ": " + TTF_GetError());
   }
 }

@@ -55,15 +55,7 @@ int NextCodepoint(std::string_view s, size_t &i) {
 } // namespace
 
 StbText::StbText(const std::filesystem::path &fontDir) {
-  struct FontFile {
-    Font font;
-    const char *file;
-    int pixels;
-  };
-  // The desktop opens these at 11 and 18 points of 72 dpi: 11 and 18 pixels to the em.
-  for (FontFile s : {FontFile{Font::Default, "LiberationSans-Regular.ttf", 11},
-                     FontFile{Font::LabelBig, "LiberationSans-Bold.ttf", 18},
-                     FontFile{Font::TableSerif, "LiberationSerif-Bold.ttf", 11}}) {
+  for (const FontFile &s : kFontFiles) {
     auto face = std::make_unique<Face>();
     const std::filesystem::path p = fontDir / s.file;
     std::ifstream in(p, std::ios::binary);
