@@ -3,6 +3,7 @@
 // the music and the installed high-score table.
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "core/form.h"
@@ -14,7 +15,6 @@
 namespace {
 
 const char kGameFolder[] = "/game";
-const char kPictureFolder[] = "/tmp/pictures";
 // The browser's storage is mounted here; the table lives in its nadilka/ folder, as in a
 // desktop player's data folder.
 const char kStorageFolder[] = "/storage";
@@ -42,13 +42,16 @@ int main() {
   nad::MountPersistentFolder(kStorageFolder);
   int status = 0;
   try {
-    nad::UnpackPictures(std::string(kGameFolder) + "/pictures", kPictureFolder);
     std::unique_ptr<nad::WebBackend> web =
         nad::OpenWebBackend({nad::kClientWidth, nad::kClientHeight, kGameFolder, /*programDirShared=*/true});
     auto form = std::make_unique<nad::Form>(web->platform());
     StorageKeeper keeper;
     form->observer = &keeper;
-    form->scene.loadPictures(kPictureFolder);
+    // Shipped as PNG (a third of the bytes to fetch), decoded straight into the scene.
+    const std::filesystem::path pictures = std::filesystem::path(kGameFolder) / "pictures";
+    form->scene.loadPictures([&pictures](const std::string &fileName) {
+      return nad::ReadPngPicture((pictures / fileName).replace_extension(".png"));
+    });
     try {
       nad::Form_Load(*form);
       nad::RunProgram(*form);

@@ -150,10 +150,14 @@ void Scene::restoreImage(Id id) {
 }
 
 void Scene::loadPictures(const std::filesystem::path &folder) {
+  loadPictures([&folder](const std::string &fileName) { return readBmp((folder / fileName).string()); });
+}
+
+void Scene::loadPictures(const std::function<Surface(const std::string &fileName)> &read) {
   for (int i = 0; i < ControlCount; ++i) {
     Control &c = controls_[size_t(i)];
     if (c.kind != Kind::Panel) continue;
-    c.picture = readBmp((folder / pictureFileName(c.name)).string());
+    c.picture = read(pictureFileName(c.name));
     if (Id(i) != Picture1) { // Picture1 is smaller than its picture and shows only its top-left part
       c.width = c.picture.width() + 2 * c.border;
       c.height = c.picture.height() + 2 * c.border;

@@ -1,6 +1,7 @@
 #pragma once
 // The control tree of the window, its compositor, click routing and keyboard focus.
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,9 @@ public:
   // Loads every picture from folder/<name>.bmp and sizes the auto-size panels to them.
   // Throws std::runtime_error naming the file that is missing or unreadable.
   void loadPictures(const std::filesystem::path &folder);
+  // The same with pictures from elsewhere: `read` is given each picture's file name
+  // (pictureFileName) and returns the picture, or throws std::runtime_error naming it.
+  void loadPictures(const std::function<Surface(const std::string &fileName)> &read);
 
   // Draws the whole client area from the tree into frame (642 x 482).
   void compose(Surface &frame, TextRenderer &text);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "input/keyboard.h"
+#include "platform/report.h"
 #include "scene/layout.h"
 
 namespace nad::test {
@@ -33,6 +34,32 @@ TEST(Layout, EveryControlIsDescribedExactlyOnce) {
   EXPECT_EQ(sc[sob(3)].name, "sob(3)");
   EXPECT_EQ(sc[hiscr(6)].name, "hiscr(6)");
   EXPECT_EQ(pictureFileName(sc[darek(11)].name), "darek11.bmp");
+}
+
+// The browser hands over its own decoded pictures: each panel's by its file name, sized to it
+// as from the files, and a picture that cannot be had stops the loading with its error.
+TEST(Layout, PicturesFromElsewhereSizeTheirPanelsAsFilesDo) {
+  Scene sc;
+  std::map<std::string, int> asked;
+  sc.loadPictures([&](const std::string &fileName) {
+    ++asked[fileName];
+    return Surface(int(fileName.size()), 3);
+  });
+  for (int i = 0; i < ControlCount; ++i) {
+    const Control &c = sc[Id(i)];
+    if (c.kind != Kind::Panel) continue;
+    SCOPED_TRACE(c.name);
+    const std::string file = pictureFileName(c.name);
+    EXPECT_EQ(asked[file], 1);
+    EXPECT_EQ(c.picture.width(), int(file.size()));
+    if (Id(i) != Picture1) {
+      EXPECT_EQ(c.width, int(file.size()) + 2 * c.border);
+    }
+  }
+  const auto unreadable = [](const std::string &fileName) -> Surface {
+    throw StartupError("cannot read picture " + fileName);
+  };
+  EXPECT_THROW(sc.loadPictures(unreadable), StartupError);
 }
 
 TEST(Layout, TabOrderHoldsEveryControlThatCanTakeTheFocusOnce) {

@@ -32,9 +32,9 @@ bool MountPersistentFolder(const std::filesystem::path &folder);
 // a request while one is under way is carried out after it.
 void KeepPersistentFolder();
 
-// Pictures shipped as PNG (name.png) decoded into the 24-bit BMP files the scene reads
-// (name.bmp) in `bmpFolder`. Throws StartupError naming a picture that cannot be read.
-void UnpackPictures(const std::filesystem::path &pngFolder, const std::filesystem::path &bmpFolder);
+// A picture shipped as PNG, decoded into the game's pixels. Throws StartupError naming a
+// picture that is missing or cannot be read.
+Surface ReadPngPicture(const std::filesystem::path &png);
 
 // Tells the page how the game ended (its status), so that it can say so.
 void ReportGameEnded(int status);

@@ -4,14 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 
 namespace nad {
 namespace {
 
-// The sleep ends this long before the reading that ends a frame wait is due; the rest is
-// yielded through messages, which the browser does not hold back like nested timers.
-constexpr double kYieldMarginMs = 4;
+// The sleep ends this long before the reading that ends a frame wait is due, for a timer that
+// fires late; the rest is yielded to the page in short turns.
+constexpr double kYieldMarginMs = 1;
 // Room for typed text from one input event of the page (an input method may give a word).
 constexpr int kTextRoom = 256;
 
@@ -25,7 +26,10 @@ EM_JS(int, nad_page_next_event, (int *fields, char *text, int room), {
 });
 EM_ASYNC_JS(void, nad_page_wait_input, (double ms), { await nadilkaPage.waitInput(ms); });
 EM_ASYNC_JS(void, nad_page_yield, (), { await nadilkaPage.yieldOnce(); });
-EM_JS(void, nad_page_present, (const uint8_t *rgba, int w, int h), { nadilkaPage.present(HEAPU8, rgba, w, h); });
+EM_ASYNC_JS(void, nad_page_sleep, (double ms), { await nadilkaPage.sleep(ms); });
+EM_JS(void, nad_page_present, (const uint32_t *rgba, int w, int h, int top, int bottom), {
+  nadilkaPage.present(HEAPU8, rgba, w, h, top, bottom);
+});
 EM_JS(void, nad_page_text_input, (int on), { nadilkaPage.setTextInput(!!on); });
 // clang-format on
 
@@ -45,7 +49,8 @@ bool KindFromPage(int kind, EventKind &out) {
 } // namespace
 
 WebWindow::WebWindow(int frameW, int frameH)
-    : start_(emscripten_get_now()), frameW_(frameW), frameH_(frameH), rgba_(size_t(frameW) * size_t(frameH) * 4, 255) {
+    : start_(emscripten_get_now()), frameW_(frameW), frameH_(frameH), shown_(frameW, frameH),
+      rgba_(size_t(frameW) * size_t(frameH), 0xFF000000u) {
   pending_.reserve(64);
   text_.resize(kTextRoom);
 }
@@ -59,7 +64,7 @@ void WebWindow::waitUntilAfter(int64_t deadline) {
     if (std::floor(now) > double(deadline)) return;
     const double left = due - now;
     if (left > kYieldMarginMs + 1)
-      emscripten_sleep(unsigned(left - kYieldMarginMs));
+      nad_page_sleep(std::floor(left - kYieldMarginMs));
     else
       nad_page_yield();
   }
@@ -105,17 +110,25 @@ bool WebWindow::waitEvent(int64_t deadline) {
 
 void WebWindow::present(const Surface &frame) {
   const int w = std::min(frame.width(), frameW_), h = std::min(frame.height(), frameH_);
-  // Our pixels are 0x00RRGGBB; the canvas takes bytes R, G, B, A. Alpha stays 255.
+  // Only the band of rows that changed since the last present is converted and put on the
+  // canvas: during play the sky away from the team stays the same.
+  int top = frameH_, bottom = 0;
   for (int y = 0; y < h; ++y) {
     const uint32_t *src = frame.row(y);
-    uint8_t *dst = rgba_.data() + size_t(y) * size_t(frameW_) * 4;
-    for (int x = 0; x < w; ++x, dst += 4) {
-      dst[0] = uint8_t(src[x] >> 16);
-      dst[1] = uint8_t(src[x] >> 8);
-      dst[2] = uint8_t(src[x]);
+    uint32_t *seen = shown_.row(y);
+    if (std::memcmp(src, seen, size_t(w) * 4) == 0) continue;
+    std::memcpy(seen, src, size_t(w) * 4);
+    // Our pixels are 0x00RRGGBB; the canvas's bytes R, G, B, A make 0xAABBGGRR in the
+    // little-endian memory of WebAssembly. Alpha is opaque.
+    uint32_t *dst = rgba_.data() + size_t(y) * size_t(frameW_);
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = src[x];
+      dst[x] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
     }
+    top = std::min(top, y);
+    bottom = y + 1;
   }
-  nad_page_present(rgba_.data(), frameW_, frameH_);
+  nad_page_present(rgba_.data(), frameW_, frameH_, top, std::max(top, bottom));
 }
 
 void WebWindow::setTextInput(bool on) { nad_page_text_input(on ? 1 : 0); }

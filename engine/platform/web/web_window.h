@@ -17,8 +17,8 @@ public:
   // Whole milliseconds since the window opened, from the page's high-resolution clock.
   int64_t ticks() override;
   // Returns at the first tick reading strictly greater than deadline: sleeps (a timer of the
-  // page) until a few milliseconds before that reading is due, then yields to the page through
-  // a message until it comes. Browsers hold nested timers to 4 ms or more; a message is not held.
+  // page) until a millisecond before that reading is due, then yields to the page through
+  // messages until it comes.
   void waitUntilAfter(int64_t deadline) override;
   uint64_t randomSeed() override;
 
@@ -42,7 +42,8 @@ private:
   std::vector<Event> pending_; // taken from the page before a box, and the releases after it
   size_t pendingHead_ = 0;
   std::set<int> keysDown_;
-  std::vector<uint8_t> rgba_; // the frame as the canvas takes it
+  Surface shown_;              // the frame last handed to the canvas
+  std::vector<uint32_t> rgba_; // the same as the canvas takes it: bytes R, G, B, A
   std::string text_;          // typed text from the page, reused
 };
 

@@ -84,6 +84,20 @@ async function steer(t, key, sign) {
     await sleep(1500);
     t.check((await t.frames()) === framesAtPause, "no frame while the pause box is open");
     t.check((await t.same([0, 0, 642, 482])) === 1, "the frame stays still while the pause box is open");
+    // Each present puts only the rows that changed on the canvas: after a few hundred of them it
+    // must still show exactly the frame the game drew last.
+    const stale = await t.page.evaluate(() => {
+      const shown = nadilkaPage.context.getImageData(0, 0, 642, 482).data, drawn = nadilkaPage.image.data;
+      let rows = 0;
+      for (let y = 0; y < 482; ++y)
+        for (let i = y * 642 * 4; i < (y + 1) * 642 * 4; ++i)
+          if (shown[i] !== drawn[i]) {
+            ++rows;
+            break;
+          }
+      return drawn.length === shown.length ? rows : -1;
+    });
+    t.check(stale === 0, `the canvas shows the game's last frame in every row (rows that differ: ${stale})`);
     await t.page.keyboard.press("ArrowUp"); // typed at the box: not the game's
     await t.page.keyboard.press("Enter");
     await t.until(() => t.page.evaluate(() => !document.getElementById("box").open), 15000, "Enter did not close the pause box");
