@@ -57,6 +57,13 @@ function browserCpuSeconds(rootPid) {
       if (!window.nadilkaPage) return;
       clearInterval(watch);
       const present = nadilkaPage.present;
+      // How late the frame wait's sleeps end: the tail of the pacing.
+      window.benchLate = [];
+      const sleep = nadilkaPage.sleep;
+      nadilkaPage.sleep = function (ms) {
+        const from = performance.now();
+        return sleep.call(this, ms).then(() => { window.benchLate.push(performance.now() - from - ms); });
+      };
       nadilkaPage.present = function (...args) {
         window.benchPresents.push(performance.now());
         return present.apply(this, args);
@@ -79,16 +86,20 @@ function browserCpuSeconds(rootPid) {
   const before = await metric();
   const cpuBefore = browserCpuSeconds(browser.process().pid);
   const from = await page.evaluate(() => window.benchPresents.length);
+  const lateFrom = await page.evaluate(() => window.benchLate.length);
   await new Promise((r) => setTimeout(r, Number(seconds) * 1000));
   const after = await metric();
   const cpu = browserCpuSeconds(browser.process().pid) - cpuBefore;
   const times = await page.evaluate((from) => window.benchPresents.slice(from), from);
+  const late = (await page.evaluate((from) => window.benchLate.slice(from), lateFrom)).sort((x, y) => x - y);
   const gaps = times.slice(1).map((t, i) => t - times[i]).sort((x, y) => x - y);
   const busy = (after.TaskDuration - before.TaskDuration) / (after.Timestamp - before.Timestamp);
 
   console.log(`frames: ${gaps.length + 1} in ${seconds} s of play`);
   console.log(`frame interval ms: median ${quantile(gaps, 0.5).toFixed(2)}, p90 ${quantile(gaps, 0.9).toFixed(2)}, ` +
     `p99 ${quantile(gaps, 0.99).toFixed(2)}, max ${gaps[gaps.length - 1].toFixed(2)}, min ${gaps[0].toFixed(2)}`);
+  console.log(`frame wait's sleeps ending late, ms: median ${quantile(late, 0.5).toFixed(2)}, ` +
+    `p90 ${quantile(late, 0.9).toFixed(2)}, p99 ${quantile(late, 0.99).toFixed(2)}, max ${late[late.length - 1].toFixed(2)}`);
   console.log(`navigation to the first menu frame: ${firstFrame.toFixed(0)} ms`);
   console.log(`main thread busy during play: ${(100 * busy).toFixed(1)} %`);
   console.log(`the browser's processes during play: ${(100 * cpu / (after.Timestamp - before.Timestamp)).toFixed(1)} % of one core`);
