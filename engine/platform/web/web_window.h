@@ -44,7 +44,7 @@ private:
   std::set<int> keysDown_;
   Surface shown_;              // the frame last handed to the canvas
   std::vector<uint32_t> rgba_; // the same as the canvas takes it: bytes R, G, B, A
-  std::string text_;          // typed text from the page, reused
+  std::string text_;           // typed text from the page, reused
 };
 
 } // namespace nad
