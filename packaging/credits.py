@@ -144,7 +144,7 @@ def site_files(site):
 
 
 def tar_files(tar, strip):
-    return sorted(strip(m.name) for m in tar.getmembers() if m.isfile() or m.issym())
+    return sorted(strip(m.name) for m in tar.getmembers() if m.isfile() or m.issym() or m.islnk())
 
 
 def archive_top(name):
