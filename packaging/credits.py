@@ -11,6 +11,7 @@ lists, for a row that lists no file, and for a part whose notices and licence te
 credits (credits.html, CREDITS.txt, the package's copyright file) do not carry in full.
 """
 import argparse
+import functools
 import html
 import io
 import os
@@ -126,25 +127,34 @@ def pattern_re(pattern):
     return re.compile(out + r"\Z")
 
 
-# What each place ships.
+# What each place ships: its files' paths, each with a way to read its bytes.
 def site_files(site):
-    files = []
+    files = {}
     for folder, _, names in os.walk(site):
         for n in names:
-            files.append(os.path.relpath(os.path.join(folder, n), site))
+            full = os.path.join(folder, n)
+            files[os.path.relpath(full, site)] = lambda full=full: read_bytes(full)
     # nadilka.data is a bundle: its members, as the loader in nadilka.js lists them, stand for it.
     if "nadilka.data" in files:
         with open(os.path.join(site, "nadilka.js"), encoding="utf-8") as f:
-            members = re.findall(r'"filename"\s*:\s*"([^"]+)"', f.read())
+            members = re.findall(r'"filename"\s*:\s*"([^"]+)"\s*,\s*"start"\s*:\s*(\d+)\s*,\s*"end"\s*:\s*(\d+)',
+                                 f.read())
         if not members:
             raise SystemExit("nadilka.js lists no members of nadilka.data")
-        files.remove("nadilka.data")
-        files.extend("nadilka.data/" + m.lstrip("/") for m in members)
-    return sorted(files)
+        data = functools.cache(files.pop("nadilka.data"))
+        for name, start, end in members:
+            files["nadilka.data/" + name.lstrip("/")] = lambda a=int(start), b=int(end): data()[a:b]
+    return files
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def tar_files(tar, strip):
-    return sorted(strip(m.name) for m in tar.getmembers() if m.isfile() or m.issym() or m.islnk())
+    return {strip(m.name): lambda m=m: tar.extractfile(m).read()
+            for m in tar.getmembers() if m.isfile() or m.issym() or m.islnk()}
 
 
 def archive_top(name):
@@ -279,11 +289,18 @@ def check_place(table, place, files, doc, doc_name):
     rows = table.rows[place]
     compiled = [[(pat, pattern_re(pat)) for pat in row["files"]] for row in rows]
     used = set()
-    for f in files:
+    for f in sorted(files):
         hits = [(i, pat) for i, row in enumerate(compiled) for pat, rx in row if rx.match(f)]
         if not hits:
             problems.append(f"{place}: {f} is in no row of credits.toml")
         used.update(hits)
+        # Others' files said to be passed on unchanged are byte for byte those they come from
+        # (a changed font, for one, could not keep its reserved name under the OFL).
+        for i in {i for i, _ in hits}:
+            if "unchanged_from" in rows[i]:
+                origin = os.path.join(table.path(rows[i]["unchanged_from"]), os.path.basename(f))
+                if not os.path.exists(origin) or read_bytes(origin) != files[f]():
+                    problems.append(f"{place}: {f} is not the unchanged {origin}")
     for i, row in enumerate(compiled):
         for pat, _ in row:
             if (i, pat) not in used:
@@ -331,9 +348,8 @@ def check(args, table):
         with tarfile.open(args.archive) as tar:
             files = tar_files(tar, archive_top)
             top = tar.getmembers()[0].name.split("/")[0]
-            doc = read_member(tar, f"{top}/CREDITS.txt")
             licence = read_member(tar, f"{top}/LICENSE")
-        problems += check_place(table, "archive", files, doc, "CREDITS.txt")
+            problems += check_place(table, "archive", files, read_member(tar, f"{top}/CREDITS.txt"), "CREDITS.txt")
         with open(os.path.join(SOURCE, "LICENSE"), encoding="utf-8") as f:
             if licence != f.read():
                 problems.append("archive: LICENSE is not the game's LICENSE")
@@ -342,7 +358,7 @@ def check(args, table):
         with deb_tar(args.deb) as tar:
             files = tar_files(tar, lambda n: n.removeprefix("./"))
             doc = read_member(tar, "./usr/share/doc/nadilka/copyright")
-        problems += check_place(table, "deb", files, doc, "copyright")
+            problems += check_place(table, "deb", files, doc, "copyright")
         counts.append(f"deb {len(files)}")
     for p in problems:
         print("FAIL: " + p, file=sys.stderr)
