@@ -185,6 +185,7 @@ def html_page(table):
   .en { color: #9a9896; }
   table { border-collapse: collapse; width: 100%; }
   th, td { text-align: left; vertical-align: top; padding: 4px 6px; border-bottom: 1px solid #383635; }
+  td { overflow-wrap: anywhere; }
   code { font-size: 12px; }
   pre { white-space: pre-wrap; font-size: 12px; background: #1b1a19; padding: 8px; border: 1px solid #383635; }
   summary { cursor: pointer; color: #cdca35; }
