@@ -68,7 +68,7 @@ def quit_from_menu(s):
 def body(s):
     s.begin("--help and --version")
     for args, start in ((["--help"], "Usage: nadilka [OPTION]..."), (["-h"], "Usage: nadilka [OPTION]..."),
-                        (["--version"], "nadilka 1.0\n")):
+                        (["--version"], "nadilka 1.0\nLicence: MIT\n")):
         r = run_program(s, args)
         out = r.stdout.decode()
         s.check(r.returncode == 0, f"{args}: status {r.returncode}")
