@@ -1,4 +1,5 @@
 #include "frontend/highscore_file.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -217,8 +218,8 @@ TEST(HighscoreNames, CleanName) {
     EXPECT_EQ(got, c.out);
     EXPECT_EQ(cleanName(got), got);
   }
-  EXPECT_EQ(utf8Length("Dvořák"), 6u);
-  EXPECT_EQ(utf8Length("🎄x"), 2u);
+  EXPECT_EQ(nad::utf8::length("Dvořák"), 6u);
+  EXPECT_EQ(nad::utf8::length("🎄x"), 2u);
 }
 
 TEST(HighscoreCodePage, EveryDefinedByteRoundTrips) {
@@ -231,7 +232,7 @@ TEST(HighscoreCodePage, EveryDefinedByteRoundTrips) {
       EXPECT_EQ(utf8ToCp1250(utf8), "?");
     } else {
       EXPECT_EQ(utf8ToCp1250(utf8), byte) << "byte " << b;
-      EXPECT_EQ(utf8Length(utf8), 1u) << "byte " << b;
+      EXPECT_EQ(nad::utf8::length(utf8), 1u) << "byte " << b;
     }
   }
   EXPECT_EQ(undefined, 5);
