@@ -8,7 +8,7 @@
 // runs to the end of the line (or to a comment) with its outer blanks trimmed; put it in
 // double quotes, with \" and \\ inside, to type blanks at its ends or " #". A click is the
 // button pressed and released at one point: two events at the same time.
-// Header-only so that the unit tests can use it without linking the tool.
+// Inline here: the replay tool and its unit tests include it.
 #include <charconv>
 #include <cstdint>
 #include <istream>
