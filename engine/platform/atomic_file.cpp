@@ -174,12 +174,12 @@ ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     res.missing = errno == ENOENT;
-    res.problem = "cannot open " + path.string() + ": " + errnoText(errno);
+    res.status = Status::Failed("cannot open " + path.string() + ": " + errnoText(errno));
     return res;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    res.problem = "cannot read " + path.string() + ": not a regular file";
+    res.status = Status::Failed("cannot read " + path.string() + ": not a regular file");
     ::close(fd);
     return res;
   }
@@ -189,7 +189,7 @@ ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      res.problem = "cannot read " + path.string() + ": " + errnoText(errno);
+      res.status = Status::Failed("cannot read " + path.string() + ": " + errnoText(errno));
       break;
     }
     if (n == 0) break;
@@ -222,8 +222,8 @@ FileLock::FileLock(const std::filesystem::path &file) {
     if (errno != EWOULDBLOCK && errno != EINTR) break;
     ::usleep(50 * 1000);
   }
-  problem_ = "cannot lock " + lockPath.string() + ": " +
-             (errno == EWOULDBLOCK ? std::string("another program held it for 5 s") : errnoText(errno));
+  status_ = Status::Failed("cannot lock " + lockPath.string() + ": " +
+                           (errno == EWOULDBLOCK ? std::string("another program held it for 5 s") : errnoText(errno)));
   ::close(fd_);
   fd_ = -1;
 }
