@@ -5,7 +5,8 @@
 //    before it, and all the bytes of the visit (the service worker's copy of the site, the
 //    music, every other page of the site such as the credits); frame pacing during play at the
 //    default loopBrake (20 ms: a frame every 21 ms), the main thread's busy share (Chromium's
-//    TaskDuration) and the CPU the browser's processes take meanwhile, with the music playing;
+//    TaskDuration) and the CPU the browser's processes take meanwhile, from 5 s after the music
+//    started (the browser's optimizing compiler done with the program's hot code);
 //  - a mid-range phone: the page's CPU slowed 4x (CDP Emulation.setCPUThrottlingRate) and its
 //    network held to 10 Mbit/s (Network.emulateNetworkConditions): the first menu frame and the
 //    pacing during play.
@@ -28,12 +29,14 @@ const TYPES = {
   ".mp3": "audio/mpeg", ".webmanifest": "application/manifest+json", ".css": "text/css", ".txt": "text/plain; charset=utf-8",
 };
 const PHONE = { cpu: 4, bitsPerSecond: 10e6, latencyMs: 20 };
+const SETTLE_MS = 5000;
 
 const quantile = (sorted, q) => sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))];
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// CPU seconds (user + system) the browser's processes have spent so far: the browser and every
-// process under it (renderer, GPU, utility, audio), read from /proc.
+// CPU seconds (user + system) the browser's processes have spent so far, by kind (browser,
+// renderer, gpu-process, utility: the audio and network services): the browser and every process
+// under it, read from /proc.
 function browserCpuSeconds(rootPid) {
   const parent = new Map(), ticks = new Map();
   for (const pid of fs.readdirSync("/proc").filter((d) => /^\d+$/.test(d))) {
@@ -44,9 +47,19 @@ function browserCpuSeconds(rootPid) {
     ticks.set(Number(pid), Number(f[11]) + Number(f[12]));
   }
   const under = (pid) => { for (; pid > 1; pid = parent.get(pid) || 0) if (pid === rootPid) return true; return false; };
-  let total = 0;
-  for (const [pid, t] of ticks) if (under(pid)) total += t;
-  return total / 100; // USER_HZ
+  const kinds = { total: 0 };
+  for (const [pid, t] of ticks) {
+    if (!under(pid)) continue;
+    let kind = "browser";
+    try {
+      const cmd = fs.readFileSync(`/proc/${pid}/cmdline`, "utf8");
+      const type = /--type=([a-z-]+)/.exec(cmd), service = /--utility-sub-type=([a-z_.]+)/.exec(cmd);
+      if (type) kind = service ? service[1].replace(/\.mojom\..*$/, "") : type[1];
+    } catch {}
+    kinds[kind] = (kinds[kind] || 0) + t / 100; // USER_HZ
+    kinds.total += t / 100;
+  }
+  return kinds;
 }
 
 // The site as a plain static server sends it; every response noted with its size (headers and
@@ -124,7 +137,11 @@ async function visit(server, { phone }) {
   const b = await page.evaluate(() => { const r = nadilkaPage.canvas.getBoundingClientRect(); return [r.left, r.top, r.width / 642]; });
   const [cx, cy] = controls.Image1.centre;
   await page.mouse.click(b[0] + (cx + 0.5) * b[2], b[1] + (cy + 0.5) * b[2]);
-  await sleep(2000); // the game's first frames, the music's start
+  // Play as it goes on: the music playing, the program's hot code compiled by the browser's
+  // optimizing tier (which runs in the first seconds).
+  await page.waitForFunction(() => nadilkaPage.music.state().sounding, { timeout: 60000, polling: 100 })
+    .catch(() => console.log("(no music)"));
+  await sleep(SETTLE_MS);
   await cdp.send("Performance.enable");
   const metric = async () => Object.fromEntries((await cdp.send("Performance.getMetrics")).metrics.map((m) => [m.name, m.value]));
   const before = await metric();
@@ -133,7 +150,8 @@ async function visit(server, { phone }) {
   const lateFrom = await page.evaluate(() => window.benchLate.length);
   await sleep(Number(seconds) * 1000);
   const after = await metric();
-  const cpu = browserCpuSeconds(browser.process().pid) - cpuBefore;
+  const cpuAfter = browserCpuSeconds(browser.process().pid);
+  const cpu = Object.fromEntries(Object.keys(cpuAfter).map((k) => [k, cpuAfter[k] - (cpuBefore[k] || 0)]));
   const music = await page.evaluate(() => nadilkaPage.music.state());
   const times = await page.evaluate((from) => window.benchPresents.slice(from), from);
   const late = (await page.evaluate((from) => window.benchLate.slice(from), lateFrom)).sort((x, y) => x - y);
@@ -151,7 +169,7 @@ async function visit(server, { phone }) {
   const sent = server.take();
   await browser.close();
   return { firstFrame, firstFrameAt, sent, gaps, late, busy: (after.TaskDuration - before.TaskDuration) / window_,
-    cpu: cpu / window_, music, pages };
+    cpu: Object.fromEntries(Object.entries(cpu).map(([k, v]) => [k, v / window_])), music, pages };
 }
 
 function bytesBy(sent) {
@@ -170,7 +188,9 @@ function pacing(label, r) {
   console.log(`${label}frame wait's sleeps ending late, ms: median ${quantile(l, 0.5).toFixed(2)}, ` +
     `p90 ${quantile(l, 0.9).toFixed(2)}, p99 ${quantile(l, 0.99).toFixed(2)}, max ${l[l.length - 1].toFixed(2)}`);
   console.log(`${label}main thread busy during play: ${(100 * r.busy).toFixed(1)} %`);
-  console.log(`${label}the browser's processes during play: ${(100 * r.cpu).toFixed(1)} % of one core`);
+  const kinds = Object.entries(r.cpu).filter(([k]) => k !== "total").sort((a, b) => b[1] - a[1]);
+  console.log(`${label}the browser's processes during play: ${(100 * r.cpu.total).toFixed(1)} % of one core (` +
+    kinds.map(([k, v]) => `${k} ${(100 * v).toFixed(1)}`).join(", ") + ")");
 }
 
 (async () => {

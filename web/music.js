@@ -48,7 +48,8 @@
         if (!this.context) {
           const Context = window.AudioContext || window.webkitAudioContext;
           if (!Context) throw new Error("no Web Audio");
-          this.context = new Context();
+          // Music needs no quick reaction: the largest buffers wake the audio thread least.
+          this.context = new Context({ latencyHint: "playback" });
           this.sound();
         } else if (this.wanted() && this.context.state !== "running") {
           this.context.resume().catch(() => {});
