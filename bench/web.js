@@ -129,10 +129,15 @@ async function visit(server, { phone }) {
   const url = `http://127.0.0.1:${server.address().port}/`;
   await page.goto(url, { waitUntil: "load" });
   await page.waitForFunction("nadilkaPage.frames > 0", { timeout: 60000 });
-  const [firstFrame, firstFrameAt] = await page.evaluate(() => {
+  const [firstFrame, firstFrameAt, origin] = await page.evaluate(() => {
     const t = performance.getEntriesByName("nadilka-first-frame")[0].startTime;
-    return [t, performance.timeOrigin + t];
+    return [t, performance.timeOrigin + t, performance.timeOrigin];
   });
+  // What the first frame waited for: the page's files (each one's end as the page saw it) and
+  // the program's start after the last of them.
+  const loads = await page.evaluate(() => performance.getEntriesByType("resource")
+    .map((e) => [e.name.replace(location.origin + "/", ""), e.responseEnd])
+    .filter(([, end]) => end <= performance.getEntriesByName("nadilka-first-frame")[0].startTime));
 
   const b = await page.evaluate(() => { const r = nadilkaPage.canvas.getBoundingClientRect(); return [r.left, r.top, r.width / 642]; });
   const [cx, cy] = controls.Image1.centre;
@@ -168,7 +173,7 @@ async function visit(server, { phone }) {
   await sleep(500);
   const sent = server.take();
   await browser.close();
-  return { firstFrame, firstFrameAt, sent, gaps, late, busy: (after.TaskDuration - before.TaskDuration) / window_,
+  return { firstFrame, firstFrameAt, loads, sent, gaps, late, busy: (after.TaskDuration - before.TaskDuration) / window_,
     cpu: Object.fromEntries(Object.entries(cpu).map(([k, v]) => [k, v / window_])), music, pages };
 }
 
@@ -201,6 +206,11 @@ function pacing(label, r) {
 
   console.log(`navigation to the first menu frame: ${plain.firstFrame.toFixed(0)} ms; ` +
     `CPU 4x slower, 10 Mbit/s: ${phone.firstFrame.toFixed(0)} ms`);
+  for (const [label, r] of [["", plain], ["CPU 4x slower, 10 Mbit/s: ", phone]]) {
+    const last = r.loads.reduce((a, b) => (b[1] > a[1] ? b : a), ["", 0]);
+    console.log(`${label}the page's files before the first frame loaded by ${last[1].toFixed(0)} ms (the last: ` +
+      `${last[0]}); then ${(r.firstFrame - last[1]).toFixed(0)} ms to the first frame`);
+  }
   pacing("", plain);
   console.log(`music during play: ${plain.music.sounding ? "sounding" : "silent"} (${plain.music.file})`);
   pacing("CPU 4x slower: ", phone);
