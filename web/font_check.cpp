@@ -4,6 +4,8 @@
 // and in pairs (kerning), and the game's own Czech texts; coverage and extent must match.
 //   font_check DESKTOP_FONT_DIR WEB_FONT_DIR
 #include <cstdio>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +35,15 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: font_check DESKTOP_FONT_DIR WEB_FONT_DIR\n");
     return 2;
   }
-  nad::StbText desktop(argv[1]), web(argv[2]);
+  std::unique_ptr<nad::StbText> desktopFonts, webFonts;
+  try {
+    desktopFonts = std::make_unique<nad::StbText>(argv[1]);
+    webFonts = std::make_unique<nad::StbText>(argv[2]);
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "font_check: %s (the page's fonts come from scripts/web --build)\n", e.what());
+    return 1;
+  }
+  nad::StbText &desktop = *desktopFonts, &web = *webFonts;
   // Every code point of the Basic Multilingual Plane below the surrogates: the names a player
   // types may hold any of them; one the fonts lack draws as their missing-glyph box alike.
   std::vector<std::string> texts = {"Krásne prožití Vánočních svátku přejí",
