@@ -41,13 +41,16 @@ const onePlay = (t) => t.page.evaluate(() => {
     t.check(s.audio === "none" && !s.sounding, `no sound before the first click or key (${s.audio})`);
 
     // The first click (on the menu picture, off every control) starts the menu's piece.
+    const clicked = Date.now();
     await t.click([40, 400]);
     await t.until(() => sounding(t), 20000, "no music after the first click");
     s = await state(t);
     t.check(s.sounding && /menu\.mid$/.test(s.file) && s.audio === "running", `the first click starts ${s.file}`);
-    await sleep(1000);
     const heard = (await state(t)).playedMs;
-    t.check(heard > 500 && heard < 3000, `its time runs from when it is heard: ${heard.toFixed(0)} ms after 1 s`);
+    await sleep(1000);
+    const later = (await state(t)).playedMs;
+    t.check(later > heard && later <= Date.now() - clicked + 50,
+      `its time runs from when it is heard: ${heard.toFixed(0)} -> ${later.toFixed(0)} ms, ${Date.now() - clicked} ms after the click`);
 
     const play = await onePlay(t);
     t.check(Math.abs(play.seconds - play.midiSeconds) < 0.001,
@@ -57,41 +60,44 @@ const onePlay = (t) => t.page.evaluate(() => {
 
     // The switch lets the music go, its time stands; pressed again, the music goes on from there.
     await t.click(centre("Label12"));
-    await t.until(async () => (await state(t)).paused, 5000, "the switch did not pause the music");
+    await t.until(async () => (await state(t)).paused, 20000, "the switch did not pause the music");
     await sleep(300);
     const at = (await state(t)).playedMs;
     await sleep(1000);
     s = await state(t);
     t.check(s.paused && !s.sounding && s.audio !== "running" && Math.abs(s.playedMs - at) < 1,
       `switched off: silent, the audio device let go (${s.audio}), its time stands (${at.toFixed(0)} -> ${s.playedMs.toFixed(0)} ms)`);
+    const switchedOn = Date.now();
     await t.click(centre("Label12"));
-    await t.until(() => sounding(t), 5000, "the switch did not bring the music back");
+    await t.until(() => sounding(t), 20000, "the switch did not bring the music back");
     await sleep(500);
     s = await state(t);
-    t.check(s.sounding && s.playedMs > at && s.playedMs < at + 2000,
+    t.check(s.sounding && s.playedMs > at && s.playedMs <= at + Date.now() - switchedOn + 50,
       `switched on: the piece goes on where it stood (${at.toFixed(0)} -> ${s.playedMs.toFixed(0)} ms)`);
 
     // A new game: the game's piece from its beginning.
+    const started = Date.now();
     await t.click(centre("Image1"));
     await t.until(async () => /game\.mid$/.test((await state(t)).file) && (await sounding(t)), 20000,
       "no game music after \"Nová hra\"");
     s = await state(t);
-    t.check(/game\.mid$/.test(s.file) && s.sounding && s.playedMs < 2000,
+    t.check(/game\.mid$/.test(s.file) && s.sounding && s.playedMs <= Date.now() - started + 50,
       `"Nová hra" plays ${s.file} from its beginning (${s.playedMs.toFixed(0)} ms)`);
 
     // Ten plays and no more (a piece made 0.3 s long to see them end): then the device is let
     // go; the switch, off and on, starts the piece again.
     await t.page.evaluate(() => nadilkaPage.music.select(new Uint8Array(1), 300, "/game/menu.mid"));
-    await t.until(() => sounding(t), 5000, "the short piece did not start");
-    await t.until(async () => !(await sounding(t)), 10000, "ten plays of 0.3 s went on for 10 s");
+    await t.until(() => sounding(t), 20000, "the short piece did not start");
+    await t.until(async () => !(await sounding(t)), 30000, "ten plays of 0.3 s went on for 30 s");
     s = await state(t);
     t.check(!s.sounding && s.playedMs === 3000 && s.audio !== "running",
       `after ten plays the music stops (${s.playedMs.toFixed(0)} ms played), the device let go (${s.audio})`);
+    const again = Date.now();
     await t.click(centre("Label11"));
     await t.click(centre("Label11"));
-    await t.until(() => sounding(t), 5000, "the switch did not start the piece again");
+    await t.until(() => sounding(t), 20000, "the switch did not start the piece again");
     s = await state(t);
-    t.check(s.sounding && s.playedMs < 300, `the switch starts it again from its beginning (${s.playedMs.toFixed(0)} ms)`);
+    t.check(s.sounding && s.playedMs < 3000 && s.playedMs <= Date.now() - again + 50, `the switch starts it again from its beginning (${s.playedMs.toFixed(0)} ms)`);
 
     t.check(requests.includes("/music/menu.mp3") && requests.includes("/music/game.mp3"), "the page fetched both pieces");
     const synth = requests.filter((p) => /synth|fluid|\.sf2|\.sf3|soundfont/i.test(p));
