@@ -49,7 +49,11 @@
           const Context = window.AudioContext || window.webkitAudioContext;
           if (!Context) throw new Error("no Web Audio");
           // Music needs no quick reaction: the largest buffers wake the audio thread least.
-          this.context = new Context({ latencyHint: "playback" });
+          try {
+            this.context = new Context({ latencyHint: "playback" });
+          } catch {
+            this.context = new Context(); // a browser that takes no options
+          }
           this.sound();
         } else if (this.wanted() && this.context.state !== "running") {
           this.context.resume().catch(() => {});
