@@ -29,7 +29,7 @@ const shown = (t) => t.page.evaluate(() => ({
     const credits = await shown(t);
     t.check(/licence/i.test(credits.title), `the credits have their heading: "${credits.title}"`);
     const licences = credits.rows.map((r) => r[2]);
-    // The parts that oblige most: the fonts, the soundfont, the game itself.
+    // The parts that oblige most: the fonts, the music rendered with the soundfont, the game itself.
     for (const [part, licence] of [["Liberation", "OFL-1.1"], ["TimGM6mb", "GPL-2.0-only"], ["Nadílka", "MIT"]]) {
       const row = credits.rows.find((r) => r[0].includes(part));
       t.check(row && row[2] === licence, `${part} is listed under ${licence}: ${JSON.stringify(row)}`);
