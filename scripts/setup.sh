@@ -4,9 +4,11 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${NADILKA_BUILD:-$ROOT/build}
 
-# {fmt} and fast_float write and read number texts (header-only).
-GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev libpng-dev
-  libfmt-dev libfast-float-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils libcairo2-dev abcmidi)
+# {fmt} and fast_float write and read number texts, stb writes PNG pictures (header-only, all
+# three); zlib compresses the site's pictures.
+GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
+  libfmt-dev libfast-float-dev libstb-dev zlib1g-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils
+  libcairo2-dev abcmidi)
 TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git
   dpkg-dev lintian appstream man-db)
