@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-// stb_image_write (header-only, Debian's libstb-dev) in every build. Its own deflate is quick
-// but about a sixth larger than zlib's; a build that has zlib (NADILKA_PNG_ZLIB, the desktop's
-// picture packer) hands it zlib instead.
+// stb_image_write (header-only, Debian's libstb-dev) in every build. Its own deflate is several
+// times slower than zlib's and its output larger, so a build that has zlib (NADILKA_PNG_ZLIB, the
+// desktop's) hands it zlib; the WebAssembly build keeps stb's own.
 #ifdef NADILKA_PNG_ZLIB
 #include <zlib.h>
 
@@ -53,6 +53,9 @@ std::string writePng(const std::filesystem::path &file, const Surface &image, Pn
     }
   }
   stbi_write_png_compression_level = static_cast<int>(effort);
+  // The game's pictures are areas of flat colour: rows left unfiltered compress best, and
+  // quickest (measured on the site's pictures and on replay frames, docs/PERFORMANCE.md).
+  stbi_write_force_png_filter = 0;
   std::vector<unsigned char> png;
   if (!stbi_write_png_to_func(append, &png, w, h, 3, rgb.data(), w * 3))
     return "cannot write " + file.string() + ": the picture could not be compressed";
