@@ -1,5 +1,5 @@
 // Writes the game's BMP pictures as PNG for the browser's site: the same pixels in a
-// fourteenth of the bytes. Built and run by the desktop build.
+// sixteenth of the bytes. Built and run by the desktop build.
 //   pack_pictures BMP_FOLDER PNG_FOLDER
 #include <cstdio>
 #include <exception>
