@@ -3,9 +3,12 @@
 #include <cmath>
 #include <cstring>
 
-// {fmt} header-only, so that neither build links a shared library for it.
+// {fmt} header-only, so that neither build links a shared library for it. Compiled formats: the
+// WebAssembly replay tool is 70 KB smaller with them than with plain format strings (the
+// game's nadilka.wasm the same size either way).
 #define FMT_HEADER_ONLY
 #include <fast_float/fast_float.h>
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 namespace nad::numbers {
@@ -22,7 +25,7 @@ struct Decimal {
 // text: where it puts the point and when it switches to an exponent differ from std::to_chars.
 Decimal shortestDigits(double magnitude) {
   char text[40];
-  const char *end = fmt::format_to(text, "{}", magnitude);
+  const char *end = fmt::format_to(text, FMT_COMPILE("{}"), magnitude);
   Decimal d;
   int afterPoint = 0;
   bool point = false;
@@ -78,7 +81,7 @@ std::to_chars_result toChars(char *first, char *last, double value) {
   if (fixedLength <= sciLength) {
     if (exp10 >= 0) {
       // A whole number is written exactly: beyond 2^53 its last digits are not all zeros.
-      n = static_cast<size_t>(fmt::format_to(text + n, "{:.0f}", magnitude) - text);
+      n = static_cast<size_t>(fmt::format_to(text + n, FMT_COMPILE("{:.0f}"), magnitude) - text);
     } else if (count + exp10 > 0) {
       const int whole = count + exp10;
       std::memcpy(text + n, d.digits, static_cast<size_t>(whole));
