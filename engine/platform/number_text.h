@@ -2,7 +2,8 @@
 // Doubles to text and back, the same on every platform we build for. The replays of the desktop
 // and the WebAssembly builds must print the same bytes, and the WebAssembly build's standard
 // library has no floating-point std::to_chars or std::from_chars; these keep their contracts
-// (for double, without a format argument) in plain integer arithmetic.
+// (for double, without a format argument) on {fmt}'s shortest digits and fast_float's reading,
+// header-only libraries that build alike for both.
 #include <charconv>
 #include <string>
 
