@@ -48,7 +48,7 @@ struct Bench {
     o.fullscreen = flag("NADILKA_BENCH_FULLSCREEN");
     o.smooth = flag("NADILKA_BENCH_SMOOTH");
     try {
-      sdl = OpenSdlBackend(o);
+      sdl = openSdlBackend(o);
     } catch (const StartupError &e) {
       std::fprintf(stderr, "frame_bench: %s\n", e.what());
       std::exit(1);
@@ -101,7 +101,7 @@ Bench &TheBench() {
   return b;
 }
 
-void Report(benchmark::State &state, std::vector<double> &ns) {
+void report(benchmark::State &state, std::vector<double> &ns) {
   std::sort(ns.begin(), ns.end());
   auto at = [&](double q) { return ns[std::min(ns.size() - 1, size_t(q * double(ns.size())))] / 1000.0; };
   state.counters["median_us"] = at(0.5);
@@ -109,7 +109,7 @@ void Report(benchmark::State &state, std::vector<double> &ns) {
   state.counters["max_us"] = ns.back() / 1000.0;
 }
 
-template <class Work> void Timed(benchmark::State &state, Work work) {
+template <class Work> void timed(benchmark::State &state, Work work) {
   std::vector<double> ns;
   ns.reserve(size_t(state.max_iterations));
   for (auto _ : state) {
@@ -118,24 +118,24 @@ template <class Work> void Timed(benchmark::State &state, Work work) {
     auto t1 = std::chrono::steady_clock::now();
     ns.push_back(double(std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count()));
   }
-  Report(state, ns);
+  report(state, ns);
 }
 
 // The whole pass, as the game runs it.
 void BM_FramePass(benchmark::State &state) {
   Bench &b = TheBench();
-  Timed(state, [&] { b.pass(); });
+  timed(state, [&] { b.pass(); });
 }
 
 // Its parts, each on the state the previous pass left.
 void BM_DrawFrame(benchmark::State &state) {
   Bench &b = TheBench();
-  Timed(state, [&] { DrawFrame(*b.form); });
+  timed(state, [&] { DrawFrame(*b.form); });
 }
 
 void BM_UpdateWorld(benchmark::State &state) {
   Bench &b = TheBench();
-  Timed(state, [&] {
+  timed(state, [&] {
     UpdateWorld(*b.form);
     b.keepSixGifts();
   });
@@ -143,7 +143,7 @@ void BM_UpdateWorld(benchmark::State &state) {
 
 void BM_Compose(benchmark::State &state) {
   Bench &b = TheBench();
-  Timed(state, [&] {
+  timed(state, [&] {
     b.form->scene.markDirty();
     b.form->scene.compose(b.form->frame, b.form->platform.text);
   });
@@ -151,7 +151,7 @@ void BM_Compose(benchmark::State &state) {
 
 void BM_Present(benchmark::State &state) {
   Bench &b = TheBench();
-  Timed(state, [&] { b.form->platform.display.present(b.form->frame); });
+  timed(state, [&] { b.form->platform.display.present(b.form->frame); });
 }
 
 BENCHMARK(BM_FramePass)->Iterations(kPasses)->Unit(benchmark::kMicrosecond);

@@ -84,9 +84,9 @@ int main(int argc, char **argv) {
   FrameRecorder recorder;
   int status;
   try {
-    status = nad::RunGameWithSdl(options, &recorder);
+    status = nad::runGameWithSdl(options, &recorder);
   } catch (const nad::StartupError &e) {
-    nad::ReportProblem(e.what());
+    nad::reportProblem(e.what());
     return 1;
   }
 

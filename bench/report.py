@@ -60,7 +60,7 @@ def scaled(out, seconds):
         print(f"| {label} | " + ' | '.join(cell(b, g) for _, b, g in columns) + f" | {target} |")
 
     print()
-    print('| Measure | ' + ' | '.join(c[0] for c in columns) + ' | Target (scale 2, fullscreen) |')
+    print('| measure | ' + ' | '.join(c[0] for c in columns) + ' | Target (scale 2, fullscreen) |')
     print('|---|' + '---|' * len(columns) + '---|')
     row('Frame work, one pass incl. present: median (p99)',
         lambda b, g: f"{b['BM_FramePass']['median_us']:.0f} µs ({b['BM_FramePass']['p99_us']:.0f})", '≤ 1000 µs')
@@ -83,7 +83,7 @@ def main():
     def ok(good):
         return 'met' if good else '**missed**'
 
-    print(f'| Measure | Figure | Target | |')
+    print(f'| measure | Figure | Target | |')
     print(f'|---|---|---|---|')
     print(f"| Frame work, one pass incl. present (wall) | median {fp['median_us']:.0f} µs, p99 {fp['p99_us']:.0f} µs "
           f"(mean CPU {fp['cpu_time']:.0f} µs) | median ≤ 300 µs | {ok(fp['median_us'] <= 300)} |")

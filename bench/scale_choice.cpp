@@ -51,7 +51,7 @@ private:
   int n_ = 0;
 };
 
-double CpuSeconds() {
+double cpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
@@ -74,7 +74,7 @@ struct Way {
   std::function<void()> close;
 };
 
-void Measure(const Way &way, int frames) {
+void measure(const Way &way, int frames) {
   if (!way.open()) {
     std::printf("| %s | (could not be set up: %s) | | |\n", way.name.c_str(), SDL_GetError());
     return;
@@ -83,7 +83,7 @@ void Measure(const Way &way, int frames) {
   for (int i = 0; i < 30; ++i) way.show(source.next()); // caches, first uploads
   std::vector<double> us;
   us.reserve(size_t(frames));
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = cpuSeconds();
   for (int i = 0; i < frames; ++i) {
     const Surface &f = source.next();
     SDL_PumpEvents();
@@ -91,7 +91,7 @@ void Measure(const Way &way, int frames) {
     way.show(f);
     us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
   }
-  const double cpu = (CpuSeconds() - cpu0) / frames * 1e6;
+  const double cpu = (cpuSeconds() - cpu0) / frames * 1e6;
   way.close();
   std::sort(us.begin(), us.end());
   std::printf("| %s | %.0f µs | %.0f µs | %.0f µs |\n", way.name.c_str(), us[us.size() / 2],
@@ -109,8 +109,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "scale_choice: %s\n", SDL_GetError());
     return 1;
   }
-  const FramePlacement sharp = PlaceFrame(kScreenW, kScreenH, kW, kH, false);
-  const FramePlacement smooth = PlaceFrame(kScreenW, kScreenH, kW, kH, true);
+  const FramePlacement sharp = placeFrame(kScreenW, kScreenH, kW, kH, false);
+  const FramePlacement smooth = placeFrame(kScreenW, kScreenH, kW, kH, true);
   SDL_Window *w = nullptr;
   std::unique_ptr<SdlWindow> game;
   SDL_Renderer *r = nullptr;
@@ -187,7 +187,7 @@ int main(int argc, char **argv) {
   std::printf(
       "| Way (frame at scale 2 in 1920 x 1080; smooth: 1438 x 1080) | wall median | wall p99 | CPU per frame |\n");
   std::printf("|---|---|---|---|\n");
-  for (const Way &way : ways) Measure(way, frames);
+  for (const Way &way : ways) measure(way, frames);
   SDL_Quit();
   return 0;
 }

@@ -9,5 +9,5 @@ int main(int argc, char **argv) {
 #ifdef NADILKA_DATA_DIR
   options.packagedDataDir = NADILKA_DATA_DIR; // set by the build of a system package
 #endif
-  return nad::RunNadilka(std::vector<std::string_view>(argv + 1, argv + argc), options);
+  return nad::runNadilka(std::vector<std::string_view>(argv + 1, argv + argc), options);
 }

@@ -11,15 +11,15 @@
 
 namespace nad {
 
-int RunGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd) {
+int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd) {
   if (options.caption.empty()) options.caption = kWindowCaption;
   if (options.width == 0) options.width = kClientWidth, options.height = kClientHeight;
   if (options.programDir.empty()) {
-    const DataFolder data = FindDataFolder(options.packagedDataDir);
+    const DataFolder data = findDataFolder(options.packagedDataDir);
     options.programDir = data.dir, options.programDirShared = data.shared;
   }
   // Owns SDL for the program's whole life: it shuts down when this returns or throws.
-  std::unique_ptr<SdlBackend> sdl = OpenSdlBackend(options);
+  std::unique_ptr<SdlBackend> sdl = openSdlBackend(options);
   auto form = std::make_unique<Form>(sdl->platform());
   form->observer = observer;
   form->scene.loadPictures(options.programDir / "pictures");
@@ -34,12 +34,12 @@ int RunGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowCh
   return status;
 }
 
-int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
+int runNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   const options::CommandLine command = options::parse(args);
   switch (command.action) {
   case options::Action::Help: std::fputs(options::helpText().c_str(), stdout); return 0;
   case options::Action::Version: std::fputs(options::versionText().c_str(), stdout); return 0;
-  case options::Action::Fail: ReportProblem(command.error + " (see nadilka --help)"); return 2;
+  case options::Action::Fail: reportProblem(command.error + " (see nadilka --help)"); return 2;
   case options::Action::Run: break;
   }
 
@@ -51,7 +51,7 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   } else {
     kept = settings::load(path);
   }
-  if (!kept.status.ok()) ReportProblem(kept.status.reason());
+  if (!kept.status.ok()) reportProblem(kept.status.reason());
 
   // The command line first, then the file; what neither says is left to the display.
   const options::WindowChoice &asked = command.window, &file = kept.values;
@@ -62,15 +62,15 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   options::WindowChoice atEnd;
   int status = 0;
   try {
-    status = RunGameWithSdl(options, nullptr, &atEnd);
+    status = runGameWithSdl(options, nullptr, &atEnd);
   } catch (const StartupError &e) {
-    ReportProblem(e.what());
+    reportProblem(e.what());
     return 1;
   }
   // A file that could not be read is left alone; a missing or damaged one is written afresh.
   if (atEnd.scale && kept.readable && (atEnd != file || !kept.status.ok())) {
     const Status saved = settings::save(path, atEnd);
-    if (!saved.ok()) ReportProblem("the window's settings were not kept: " + saved.reason());
+    if (!saved.ok()) reportProblem("the window's settings were not kept: " + saved.reason());
   }
   return status;
 }

@@ -8,15 +8,15 @@
 
 namespace nad {
 
-// options.caption, size and programDir (see FindDataFolder) are filled in when left empty.
+// options.caption, size and programDir (see findDataFolder) are filled in when left empty.
 // Returns the exit status; throws StartupError when the game cannot begin (no display, a
 // missing picture or font). When the game ends normally, *windowAtEnd gets the window as the
 // player left it.
-int RunGameWithSdl(SdlOptions options, FormObserver *observer = nullptr, options::WindowChoice *windowAtEnd = nullptr);
+int runGameWithSdl(SdlOptions options, FormObserver *observer = nullptr, options::WindowChoice *windowAtEnd = nullptr);
 
 // The program: its command line (args after the program's name), the settings file, the game,
 // and the window's mode kept for the next run. Returns the exit status: 1 when the game cannot
 // begin (reported as one line), 2 for a fault in the command line, 0 after --help and --version.
-int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options);
+int runNadilka(const std::vector<std::string_view> &args, SdlOptions options);
 
 } // namespace nad

@@ -59,7 +59,7 @@ int main() {
       status = end.status;
     }
   } catch (const nad::StartupError &e) {
-    nad::ReportProblem(e.what());
+    nad::reportProblem(e.what());
     status = 1;
   }
   nad::ReportGameEnded(status);

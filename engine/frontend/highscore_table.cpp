@@ -26,7 +26,7 @@ void LoadHighScores(Form &f) {
   if (f.observer) f.observer->onHiscore("load");
   hiscore::LoadResult file = hiscore::load(TableLocation(f).readPath);
   // A missing or short file still gives a table: the rows it lacks read as "-" with 0 points.
-  if (!file.status.ok()) ReportProblem("high-score table: " + file.status.reason());
+  if (!file.status.ok()) reportProblem("high-score table: " + file.status.reason());
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow) {
     s.hiscoreName[s.fileRow] = file.table[s.fileRow].name;
     s.hiscorePoints[s.fileRow] = file.table[s.fileRow].points;
@@ -63,7 +63,7 @@ void SaveHighScores(Form &f) {
   Status saved = hiscore::save(TableLocation(f).writePath, table);
   if (!saved.ok()) {
     // The table stays shown as it is; the player must not believe it was kept.
-    ReportProblem("could not save the high-score table: " + saved.reason());
+    reportProblem("could not save the high-score table: " + saved.reason());
     // The box holds everything; behind it the panel shows the table as it is now, not the name
     // box the click just closed.
     RepaintWindow(f);
@@ -88,7 +88,7 @@ void command1_Click(Form &f) {
   // tested and inserted against it.
   const hiscore::Location where = TableLocation(f);
   const files::FileLock lock(where.writePath);
-  if (!lock.status().ok()) ReportProblem("high-score table: " + lock.status().reason());
+  if (!lock.status().ok()) reportProblem("high-score table: " + lock.status().reason());
   RereadHighScores(f, where);
   if (!GameQualifies(f)) return;
   // Row 6 is below points, so a slot is always found; an equal score goes above its equals.

@@ -96,30 +96,31 @@ std::optional<uint64_t> readTrack(std::string_view track, std::map<uint64_t, uin
 
 } // namespace
 
-double MidiLengthMs(std::string_view bytes) {
+Result<double> midiLengthMs(std::string_view bytes) {
+  const auto broken = [](const char *why) { return Result<double>::Failed(why); };
   Reader r(bytes);
   auto magic = r.big(4), headerLen = r.big(4);
-  if (!magic || *magic != 0x4D546864 || !headerLen || *headerLen < 6) return -1; // "MThd"
+  if (!magic || *magic != 0x4D546864 || !headerLen || *headerLen < 6) return broken("not a MIDI file"); // "MThd"
   auto format = r.big(2), tracks = r.big(2), division = r.big(2);
-  if (!format || !tracks || !division || *division == 0 || !r.skip(*headerLen - 6)) return -1;
+  if (!format || !tracks || !division || *division == 0 || !r.skip(*headerLen - 6)) return broken("a broken header");
 
   std::map<uint64_t, uint32_t> tempos; // tick -> microseconds per quarter note
   uint64_t lastTick = 0;
   for (uint32_t t = 0; t < *tracks; ++t) {
     auto magicT = r.big(4), len = r.big(4);
-    if (!magicT || !len) return -1;
+    if (!magicT || !len) return broken("a track cut short");
     std::string_view chunk = r.take(*len);
-    if (chunk.size() != *len) return -1;
+    if (chunk.size() != *len) return broken("a track cut short");
     if (*magicT != 0x4D54726B) continue; // not "MTrk": chunks of unknown kinds are skipped
     auto ticks = readTrack(chunk, tempos);
-    if (!ticks) return -1;
+    if (!ticks) return broken("a track that cannot be read to its end");
     lastTick = std::max(lastTick, *ticks);
   }
 
   if (*division & 0x8000) { // SMPTE: frames per second times ticks per frame
     int fps = -int(int8_t(*division >> 8));
     int perFrame = int(*division & 0xFF);
-    if (fps <= 0 || perFrame == 0) return -1;
+    if (fps <= 0 || perFrame == 0) return broken("an impossible SMPTE time");
     return double(lastTick) * 1000.0 / (fps * perFrame);
   }
   double ms = 0;

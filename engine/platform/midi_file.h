@@ -4,11 +4,13 @@
 // piece's plays is known only from the file itself.
 #include <string_view>
 
+#include "platform/report.h"
+
 namespace nad {
 
 // Milliseconds from the start of the piece to its last event (the end of its longest track),
-// with every tempo change applied. Negative when the bytes are not a MIDI file that can be read
+// with every tempo change applied; a failure when the bytes are not a MIDI file that can be read
 // to its end.
-double MidiLengthMs(std::string_view fileBytes);
+Result<double> midiLengthMs(std::string_view fileBytes);
 
 } // namespace nad

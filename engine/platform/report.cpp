@@ -9,7 +9,7 @@ namespace {
 ProblemCapture *gCapture = nullptr;
 } // namespace
 
-void ReportProblem(std::string_view what) {
+void reportProblem(std::string_view what) {
   if (gCapture) {
     gCapture->sink_(what);
     return;

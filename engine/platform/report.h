@@ -5,7 +5,7 @@
 // program cannot begin, main reports the reason as one line "nadilka: <reason>" and ends with
 // status 1. Run-time services (music, a save, a message box, a web address) never end the game:
 // a step that can fail returns a Status (or a Result<T>, when it gives a value), and the
-// failure is reported once through ReportProblem. The only other exception is the rules' own
+// failure is reported once through reportProblem. The only other exception is the rules' own
 // immediate end of the program (ProgramEnd, core/form.h).
 #include <functional>
 #include <optional>
@@ -60,7 +60,7 @@ private:
 
 // Writes "nadilka: <what>" as one line on stderr, in one write so that lines of several
 // threads never interleave.
-void ReportProblem(std::string_view what);
+void reportProblem(std::string_view what);
 
 // While one lives, reports go to `sink` instead of stderr (tests and tools that look at them).
 // Not for concurrent use: install it before the code under test runs.
@@ -72,7 +72,7 @@ public:
   ProblemCapture &operator=(const ProblemCapture &) = delete;
 
 private:
-  friend void ReportProblem(std::string_view what);
+  friend void reportProblem(std::string_view what);
   std::function<void(std::string_view)> sink_;
   ProblemCapture *previous_;
 };

@@ -33,7 +33,7 @@ TEST(FrameLayout, SharpTakesTheLargestWholeScaleAndSmoothFillsWithTheShapeKept) 
   };
   for (const Place &c : cases) {
     SCOPED_TRACE(std::to_string(c.windowW) + " x " + std::to_string(c.windowH) + (c.smooth ? " smooth" : " sharp"));
-    EXPECT_EQ(PlaceFrame(c.windowW, c.windowH, kW, kH, c.smooth), c.want);
+    EXPECT_EQ(placeFrame(c.windowW, c.windowH, kW, kH, c.smooth), c.want);
   }
 }
 
@@ -44,7 +44,7 @@ struct Point {
 };
 
 TEST(FrameLayout, WindowPointsMapBackToTheFrameAndTheBorderHitsNothing) {
-  const FramePlacement fs = PlaceFrame(1920, 1080, kW, kH, false); // scale 2 at (318, 58)
+  const FramePlacement fs = placeFrame(1920, 1080, kW, kH, false); // scale 2 at (318, 58)
   const std::vector<Point> cases = {
       {318, 58, true, 0, 0},        {319, 59, true, 0, 0},
       {320, 60, true, 1, 1},        {318 + 640, 58 + 490, true, 320, 245}, // "Nová hra" at scale 2
@@ -55,7 +55,7 @@ TEST(FrameLayout, WindowPointsMapBackToTheFrameAndTheBorderHitsNothing) {
   for (const Point &c : cases) {
     SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
     int fx = -1, fy = -1;
-    EXPECT_EQ(WindowToFrame(fs, kW, kH, c.x, c.y, fx, fy), c.inside);
+    EXPECT_EQ(windowToFrame(fs, kW, kH, c.x, c.y, fx, fy), c.inside);
     if (c.inside) {
       EXPECT_EQ(fx, c.fx);
       EXPECT_EQ(fy, c.fy);
@@ -64,30 +64,30 @@ TEST(FrameLayout, WindowPointsMapBackToTheFrameAndTheBorderHitsNothing) {
     }
   }
   // Smooth: every window pixel of the picture lands inside the frame.
-  const FramePlacement smooth = PlaceFrame(1920, 1080, kW, kH, true);
+  const FramePlacement smooth = placeFrame(1920, 1080, kW, kH, true);
   for (int x = smooth.x; x < smooth.x + smooth.w; x += 7) {
     int fx = -1, fy = -1;
-    ASSERT_TRUE(WindowToFrame(smooth, kW, kH, x, smooth.y + smooth.h - 1, fx, fy));
+    ASSERT_TRUE(windowToFrame(smooth, kW, kH, x, smooth.y + smooth.h - 1, fx, fy));
     EXPECT_LT(fx, kW);
     EXPECT_EQ(fy, kH - 1);
   }
 }
 
 TEST(FrameLayout, TheFirstScaleFollowsTheDensityAndFitsTheScreen) {
-  EXPECT_EQ(ScaleForDensity(0), 1);
-  EXPECT_EQ(ScaleForDensity(-5), 1);
-  EXPECT_EQ(ScaleForDensity(72), 1);
-  EXPECT_EQ(ScaleForDensity(100), 1); // Xvfb's default
-  EXPECT_EQ(ScaleForDensity(143), 1);
-  EXPECT_EQ(ScaleForDensity(144), 2); // half-way rounds up
-  EXPECT_EQ(ScaleForDensity(163), 2); // 27" 4K
-  EXPECT_EQ(ScaleForDensity(192), 2);
-  EXPECT_EQ(ScaleForDensity(282), 3); // 15.6" 4K
-  EXPECT_EQ(LargestScaleThatFits(1024, 768, kW, kH, 40), 1);
-  EXPECT_EQ(LargestScaleThatFits(1920, 1080, kW, kH, 40), 2);
-  EXPECT_EQ(LargestScaleThatFits(1920, 1003, kW, kH, 40), 1);
-  EXPECT_EQ(LargestScaleThatFits(3840, 2160, kW, kH, 40), 4);
-  EXPECT_EQ(LargestScaleThatFits(640, 480, kW, kH, 40), 1); // never below 1
+  EXPECT_EQ(scaleForDensity(0), 1);
+  EXPECT_EQ(scaleForDensity(-5), 1);
+  EXPECT_EQ(scaleForDensity(72), 1);
+  EXPECT_EQ(scaleForDensity(100), 1); // Xvfb's default
+  EXPECT_EQ(scaleForDensity(143), 1);
+  EXPECT_EQ(scaleForDensity(144), 2); // half-way rounds up
+  EXPECT_EQ(scaleForDensity(163), 2); // 27" 4K
+  EXPECT_EQ(scaleForDensity(192), 2);
+  EXPECT_EQ(scaleForDensity(282), 3); // 15.6" 4K
+  EXPECT_EQ(largestScaleThatFits(1024, 768, kW, kH, 40), 1);
+  EXPECT_EQ(largestScaleThatFits(1920, 1080, kW, kH, 40), 2);
+  EXPECT_EQ(largestScaleThatFits(1920, 1003, kW, kH, 40), 1);
+  EXPECT_EQ(largestScaleThatFits(3840, 2160, kW, kH, 40), 4);
+  EXPECT_EQ(largestScaleThatFits(640, 480, kW, kH, 40), 1); // never below 1
 }
 
 } // namespace

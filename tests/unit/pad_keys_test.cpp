@@ -26,8 +26,8 @@ TEST(PadKeys, EachInputStandsForItsKey) {
       {PadInput::Start, key::P},        {PadInput::B, key::Escape},         {PadInput::Back, key::Escape},
   };
   for (auto [in, code] : map) {
-    EXPECT_EQ(PadInputKey(in), code);
-    EXPECT_EQ(PadInputRepeats(in), code != key::P && code != key::Escape);
+    EXPECT_EQ(padInputKey(in), code);
+    EXPECT_EQ(padInputRepeats(in), code != key::P && code != key::Escape);
   }
 }
 

@@ -29,26 +29,26 @@ std::string StderrOf(void (*what)()) {
   return out;
 }
 
-TEST(ReportProblem, OneLineOnStderr) {
-  EXPECT_EQ(StderrOf([] { ReportProblem("cannot play menu.mid"); }), "nadilka: cannot play menu.mid\n");
+TEST(reportProblem, OneLineOnStderr) {
+  EXPECT_EQ(StderrOf([] { reportProblem("cannot play menu.mid"); }), "nadilka: cannot play menu.mid\n");
 }
 
-TEST(ReportProblem, ACaptureTakesTheReportsWhileItLives) {
+TEST(reportProblem, ACaptureTakesTheReportsWhileItLives) {
   std::vector<std::string> outer, inner;
   const std::string err = StderrOf([] {}); // nothing yet
   {
     ProblemCapture a([&](std::string_view s) { outer.emplace_back(s); });
-    ReportProblem("one");
+    reportProblem("one");
     {
       ProblemCapture b([&](std::string_view s) { inner.emplace_back(s); });
-      ReportProblem("two");
+      reportProblem("two");
     }
-    ReportProblem("three");
+    reportProblem("three");
   }
   EXPECT_EQ(outer, (std::vector<std::string>{"one", "three"}));
   EXPECT_EQ(inner, (std::vector<std::string>{"two"}));
   EXPECT_EQ(err, "");
-  EXPECT_EQ(StderrOf([] { ReportProblem("four"); }), "nadilka: four\n") << "stderr again once the captures are gone";
+  EXPECT_EQ(StderrOf([] { reportProblem("four"); }), "nadilka: four\n") << "stderr again once the captures are gone";
 }
 
 TEST(Status, SuccessOrAFailureWithItsReason) {

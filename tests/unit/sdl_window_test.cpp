@@ -40,7 +40,7 @@ struct Sdl {
     o.scale = scale;
     o.smooth = smooth;
     o.programDir = NADILKA_GAME_DIR; // the fonts
-    backend = OpenSdlBackend(o);
+    backend = openSdlBackend(o);
     holder = std::make_unique<Platform>(backend->platform());
     platform = holder.get();
     window = &static_cast<SdlWindow &>(platform->display);
@@ -110,7 +110,7 @@ int MismatchedPixels(SDL_Window *w, const Surface &frame, const FramePlacement &
           reinterpret_cast<const uint32_t *>(static_cast<const uint8_t *>(s->pixels) + ptrdiff_t(y) * s->pitch)[x] &
           0xFFFFFF;
       int fx = 0, fy = 0;
-      const uint32_t want = WindowToFrame(p, kW, kH, x, y, fx, fy) ? frame.at(fx, fy) : 0;
+      const uint32_t want = windowToFrame(p, kW, kH, x, y, fx, fy) ? frame.at(fx, fy) : 0;
       bad += got != want;
     }
   return bad;

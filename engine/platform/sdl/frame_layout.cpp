@@ -6,7 +6,7 @@
 
 namespace nad {
 
-FramePlacement PlaceFrame(int windowW, int windowH, int frameW, int frameH, bool smooth) {
+FramePlacement placeFrame(int windowW, int windowH, int frameW, int frameH, bool smooth) {
   FramePlacement p;
   p.smooth = smooth;
   const int whole = std::min(windowW / frameW, windowH / frameH);
@@ -25,23 +25,23 @@ FramePlacement PlaceFrame(int windowW, int windowH, int frameW, int frameH, bool
 }
 
 namespace {
-int FloorDiv(int64_t a, int64_t b) { return int(a >= 0 ? a / b : -((-a + b - 1) / b)); }
+int floorDiv(int64_t a, int64_t b) { return int(a >= 0 ? a / b : -((-a + b - 1) / b)); }
 } // namespace
 
-bool WindowToFrame(const FramePlacement &p, int frameW, int frameH, int x, int y, int &fx, int &fy) {
+bool windowToFrame(const FramePlacement &p, int frameW, int frameH, int x, int y, int &fx, int &fy) {
   const int dx = x - p.x, dy = y - p.y;
   // Each frame pixel covers the window pixels that map into it; whole scales divide exactly.
   // Rounding down all the way keeps a point left of or above the frame outside it.
-  fx = FloorDiv(int64_t(dx) * frameW, std::max(p.w, 1)), fy = FloorDiv(int64_t(dy) * frameH, std::max(p.h, 1));
+  fx = floorDiv(int64_t(dx) * frameW, std::max(p.w, 1)), fy = floorDiv(int64_t(dy) * frameH, std::max(p.h, 1));
   return dx >= 0 && dy >= 0 && dx < p.w && dy < p.h;
 }
 
-int ScaleForDensity(float dpi) {
+int scaleForDensity(float dpi) {
   if (!(dpi > 0)) return 1;
   return std::max(1, int(std::lround(dpi / 96.0f)));
 }
 
-int LargestScaleThatFits(int areaW, int areaH, int frameW, int frameH, int spareH) {
+int largestScaleThatFits(int areaW, int areaH, int frameW, int frameH, int spareH) {
   return std::max(1, std::min(areaW / frameW, (areaH - spareH) / frameH));
 }
 

@@ -4,7 +4,7 @@
 
 namespace nad {
 
-int PadInputKey(PadInput in) {
+int padInputKey(PadInput in) {
   switch (in) {
   case PadInput::Up:
   case PadInput::StickUp: return key::Up;
@@ -23,7 +23,7 @@ int PadInputKey(PadInput in) {
   return 0;
 }
 
-bool PadInputRepeats(PadInput in) { return in != PadInput::Start && in != PadInput::B && in != PadInput::Back; }
+bool padInputRepeats(PadInput in) { return in != PadInput::Start && in != PadInput::B && in != PadInput::Back; }
 
 void PadKeys::change(int code, bool repeats, int delta, int64_t now, std::vector<Event> &out) {
   KeyState &k = keys_[code];
@@ -44,7 +44,7 @@ void PadKeys::set(int pad, PadInput in, bool held, int64_t now, std::vector<Even
   bool &was = pads_[pad][size_t(in)];
   if (was == held) return;
   was = held;
-  change(PadInputKey(in), PadInputRepeats(in), held ? 1 : -1, now, out);
+  change(padInputKey(in), padInputRepeats(in), held ? 1 : -1, now, out);
 }
 
 void PadKeys::removePad(int pad, int64_t now, std::vector<Event> &out) {

@@ -15,9 +15,9 @@ enum class PadInput { Up, Down, Left, Right, StickUp, StickDown, StickLeft, Stic
 
 // The key a pad input stands for: the d-pad and the left stick are the arrow keys, A the space
 // bar, Start the P key, B and Back the Escape key.
-int PadInputKey(PadInput in);
+int padInputKey(PadInput in);
 // Held like a key on the keyboard, these repeat; Start, B and Back are one press each.
-bool PadInputRepeats(PadInput in);
+bool padInputRepeats(PadInput in);
 
 class PadKeys {
 public:

@@ -35,14 +35,14 @@ public:
 
   void openUrl(const std::string &address) override {
     const std::string url = addressWithScheme(address);
-    if (SDL_OpenURL(url.c_str()) != 0) ReportProblem("cannot open " + url + " (" + SDL_GetError() + ")");
+    if (SDL_OpenURL(url.c_str()) != 0) reportProblem("cannot open " + url + " (" + SDL_GetError() + ")");
   }
 
 private:
   void show(BoxKind kind, const std::string &title, const std::string &text) {
     // A quit request already waiting is handled by the next poll: no box in its way.
     if (window_.quitPending()) return;
-    if (ShowGameBox(window_, fontFile_, kind, title, text)) return;
+    if (showGameBox(window_, fontFile_, kind, title, text)) return;
     showSdlBox(kind == BoxKind::Warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION, title, text);
   }
 
@@ -65,7 +65,7 @@ private:
       // A box that failed because the display is gone: the display's handler ends the program
       // here with its own line, rather than a second one about the box.
       SDL_PumpEvents();
-      ReportProblem("cannot show the message box \"" + title + "\" (" + why + ")");
+      reportProblem("cannot show the message box \"" + title + "\" (" + why + ")");
     }
     // Without a window manager the box does not give the focus back by itself.
     SDL_RaiseWindow(window_.handle());
@@ -120,7 +120,7 @@ struct SdlLibrary {
 // A system package depends on the fonts package instead of shipping copies of its files.
 const char kSystemFontFolder[] = "/usr/share/fonts/truetype/liberation2";
 
-std::filesystem::path FontFolder(const std::filesystem::path &dataDir) {
+std::filesystem::path fontFolder(const std::filesystem::path &dataDir) {
   std::error_code ec;
   if (std::filesystem::is_directory(dataDir / "fonts", ec)) return dataDir / "fonts";
   return kSystemFontFolder;
@@ -128,17 +128,17 @@ std::filesystem::path FontFolder(const std::filesystem::path &dataDir) {
 
 // The window's first scale: as asked, else by the display's density (SDL's figure from the
 // monitor, else the X server's stated resolution); never larger than fits the display.
-int InitialScale(SDL_Window *w, const SdlOptions &o) {
+int initialScale(SDL_Window *w, const SdlOptions &o) {
   const int display = std::max(0, SDL_GetWindowDisplayIndex(w));
   int scale = o.scale;
   if (scale <= 0) {
     float dpi = 0;
-    if (SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) != 0) dpi = X11ScreenDpi(w);
-    scale = ScaleForDensity(dpi);
+    if (SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) != 0) dpi = x11ScreenDpi(w);
+    scale = scaleForDensity(dpi);
   }
   SDL_Rect usable;
   if (SDL_GetDisplayUsableBounds(display, &usable) == 0)
-    scale = std::min(scale, LargestScaleThatFits(usable.w, usable.h, o.width, o.height, kTitleBarAllowance));
+    scale = std::min(scale, largestScaleThatFits(usable.w, usable.h, o.width, o.height, kTitleBarAllowance));
   return std::max(scale, 1);
 }
 
@@ -148,13 +148,13 @@ struct OpenedWindow {
 };
 
 // Opened hidden and shown once it has its size: the scale depends on the display it opens on.
-OpenedWindow OpenWindow(const SdlOptions &o) {
+OpenedWindow openWindow(const SdlOptions &o) {
   WindowHandle w(SDL_CreateWindow(o.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.width, o.height,
                                   SDL_WINDOW_UTILITY | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN));
   if (!w) throw StartupError(std::string("cannot open the window: ") + SDL_GetError());
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetWindowMinimumSize(w.get(), o.width, o.height);
-  const int scale = InitialScale(w.get(), o);
+  const int scale = initialScale(w.get(), o);
   SDL_SetWindowSize(w.get(), o.width * scale, o.height * scale);
   SDL_SetWindowPosition(w.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   SDL_ShowWindow(w.get());
@@ -166,9 +166,9 @@ OpenedWindow OpenWindow(const SdlOptions &o) {
 class Backend : public SdlBackend {
 public:
   explicit Backend(const SdlOptions &o)
-      : opened(OpenWindow(o)),
+      : opened(openWindow(o)),
         window(std::move(opened.window), o.width, o.height, WindowSetup{opened.scale, o.smooth, o.spinWait}),
-        text(FontFolder(o.programDir)), dialogs(window, FontFolder(o.programDir) / kBoxFont), programDir(o.programDir),
+        text(fontFolder(o.programDir)), dialogs(window, fontFolder(o.programDir) / kBoxFont), programDir(o.programDir),
         programDirShared(o.programDirShared) {
     if (o.fullscreen) window.setFullscreen(true);
   }
@@ -190,7 +190,7 @@ public:
 
 } // namespace
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path programFolder() {
   char *base = SDL_GetBasePath();
   if (!base) return std::filesystem::current_path();
   std::filesystem::path p(base);
@@ -198,8 +198,8 @@ std::filesystem::path ProgramFolder() {
   return p;
 }
 
-DataFolder FindDataFolder(const std::filesystem::path &packagedDir) {
-  const std::filesystem::path program = ProgramFolder();
+DataFolder findDataFolder(const std::filesystem::path &packagedDir) {
+  const std::filesystem::path program = programFolder();
   if (!packagedDir.empty()) {
     const std::filesystem::path data = (program / packagedDir).lexically_normal();
     std::error_code ec;
@@ -208,6 +208,6 @@ DataFolder FindDataFolder(const std::filesystem::path &packagedDir) {
   return {program, false};
 }
 
-std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &o) { return std::make_unique<Backend>(o); }
+std::unique_ptr<SdlBackend> openSdlBackend(const SdlOptions &o) { return std::make_unique<Backend>(o); }
 
 } // namespace nad

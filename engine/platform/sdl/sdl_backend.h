@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/window_choice.h"
 #include "platform/platform.h"
+#include "platform/window_choice.h"
 
 namespace nad {
 
@@ -40,10 +40,10 @@ struct SdlOptions {
 // Opens the window and the services. Throws StartupError with a one-line reason that names the
 // missing piece (the display, a font file, ...). A missing audio device is not a failure: the
 // game then plays in silence. The backend owns SDL: SDL shuts down when it goes.
-std::unique_ptr<SdlBackend> OpenSdlBackend(const SdlOptions &options);
+std::unique_ptr<SdlBackend> openSdlBackend(const SdlOptions &options);
 
 // The folder of the running executable.
-std::filesystem::path ProgramFolder();
+std::filesystem::path programFolder();
 
 // Where the game's files are: `packagedDir` resolved against the executable's folder when it
 // is given and holds the pictures (an installed system package, shared by every player), else
@@ -52,6 +52,6 @@ struct DataFolder {
   std::filesystem::path dir;
   bool shared = false;
 };
-DataFolder FindDataFolder(const std::filesystem::path &packagedDir);
+DataFolder findDataFolder(const std::filesystem::path &packagedDir);
 
 } // namespace nad

@@ -183,7 +183,7 @@ private:
 
 } // namespace
 
-bool ShowGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
+bool showGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
                  const std::string &text) {
   Box box(game, fontFile, kind, text);
   if (!box.layOut(game.shownScale())) return false;

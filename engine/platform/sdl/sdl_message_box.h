@@ -16,7 +16,7 @@ enum class BoxKind { Information, Warning };
 // Returns when the player has closed the box: Return, Enter, Space or Escape, a click on OK,
 // a controller's Start, A or B, or the window manager's close button. False when the box could
 // not be made (the font, the window), without any effect.
-bool ShowGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
+bool showGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
                  const std::string &text);
 
 } // namespace nad

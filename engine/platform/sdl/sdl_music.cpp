@@ -16,12 +16,14 @@ constexpr int kPlays = 10;
 
 // Set by the mixer's thread when the music stops by itself (or is halted).
 std::atomic<bool> gMusicStopped{false};
-void OnMusicStopped() { gMusicStopped = true; }
+void onMusicStopped() { gMusicStopped = true; }
 
-double FileLengthMs(const std::string &path) {
+double fileLengthMs(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return MidiLengthMs(bytes);
+  // Unknown (0) for a file that cannot be read to its end: the plays are then counted by SDL.
+  const Result<double> ms = midiLengthMs(bytes);
+  return ms.ok() ? ms.value() : 0;
 }
 
 } // namespace
@@ -44,7 +46,7 @@ Status SdlMusic::Device::open() {
     return Status::Failed(std::string("no sound (") + Mix_GetError() + "); playing in silence");
   opened = true;
   Mix_VolumeMusic(MIX_MAX_VOLUME);
-  Mix_HookMusicFinished(OnMusicStopped);
+  Mix_HookMusicFinished(onMusicStopped);
   return {};
 }
 
@@ -63,7 +65,7 @@ bool SdlMusic::ready() {
   if (!tried_) {
     tried_ = true;
     Status s = device_.open();
-    if (!s.ok()) ReportProblem(s.reason());
+    if (!s.ok()) reportProblem(s.reason());
   }
   return device_.opened;
 }
@@ -80,7 +82,7 @@ Status SdlMusic::startFromBeginning() {
   since_ = Clock::now();
   music_.reset(Mix_LoadMUS(path_.c_str()));
   if (!music_) return Status::Failed("cannot play " + path_ + " (" + Mix_GetError() + "); going on without it");
-  playLengthMs_ = FileLengthMs(path_);
+  playLengthMs_ = fileLengthMs(path_);
   Mix_VolumeMusic(MIX_MAX_VOLUME);
   if (Mix_PlayMusic(music_.get(), kPlays) != 0) {
     std::string reason = "cannot play " + path_ + " (" + Mix_GetError() + "); going on without it";
@@ -101,7 +103,7 @@ void SdlMusic::setFileName(const std::string &path) {
   path_ = path;
   if (!ready()) return;
   Status s = startFromBeginning();
-  if (!s.ok() && reported_.insert(path_).second) ReportProblem(s.reason());
+  if (!s.ok() && reported_.insert(path_).second) reportProblem(s.reason());
 }
 
 void SdlMusic::play() {
@@ -109,7 +111,7 @@ void SdlMusic::play() {
   if (!music_ || tenPlaysOver()) {
     // Never started, or its ten plays are over (paused or not): the file starts again.
     Status s = startFromBeginning();
-    if (!s.ok() && reported_.insert(path_).second) ReportProblem(s.reason());
+    if (!s.ok() && reported_.insert(path_).second) reportProblem(s.reason());
   } else if (paused_) {
     Mix_ResumeMusic();
     paused_ = false;

@@ -11,7 +11,7 @@ namespace nad {
 
 // Music through SDL_mixer's MIDI synthesiser with a General MIDI soundfont. Without an audio
 // device, a soundfont or a readable file the game goes on in silence: one line through
-// ReportProblem, and every later call does nothing.
+// reportProblem, and every later call does nothing.
 class SdlMusic : public MusicPlayer {
 public:
   void setFileName(const std::string &path) override;

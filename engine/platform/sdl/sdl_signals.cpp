@@ -23,9 +23,9 @@ namespace {
 pid_t gDisplayOwner = 0;
 XIOErrorHandler gPreviousIoHandler = nullptr;
 
-int OnDisplayLost(::Display *) {
+int onDisplayLost(::Display *) {
   // A message box's process (forked by SDL) inherits the handler; only the game itself speaks.
-  if (::getpid() == gDisplayOwner) ReportProblem("lost the connection to the display");
+  if (::getpid() == gDisplayOwner) reportProblem("lost the connection to the display");
   ::_exit(1);
 }
 
@@ -37,7 +37,7 @@ XErrorHandler gPreviousErrorHandler = nullptr;
 // The wake-up for a message box can reach the X server just after the box is destroyed, and the
 // BadWindow comes back on that connection at its next use, maybe minutes later. Xlib's default
 // handler would end the game then, mid-game; an event that had nowhere to go is no fault.
-int OnProtocolError(::Display *display, XErrorEvent *e) {
+int onProtocolError(::Display *display, XErrorEvent *e) {
   if (e->error_code == BadWindow && e->request_code == X_SendEvent) return 0;
   return gPreviousErrorHandler ? gPreviousErrorHandler(display, e) : 0;
 }
@@ -51,7 +51,7 @@ char gChildrenPath[64]; // the children of the thread that shows the box
 
 // Kills the processes the showing thread has started: while the box is open that is the box's
 // process alone. Only async-signal-safe calls.
-void EndBoxProcesses() {
+void endBoxProcesses() {
   const int fd = ::open(gChildrenPath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return; // no such list here: the box stays until it is closed
   char buf[256];
@@ -68,7 +68,7 @@ void EndBoxProcesses() {
   }
 }
 
-void OnQuitSignal(int sig) {
+void onQuitSignal(int sig) {
   const int savedErrno = errno;
   if (::getpid() != gBoxOwner) {
     // The box's own process got the signal too (a log-out signals them all): it ends as it would
@@ -77,15 +77,15 @@ void OnQuitSignal(int sig) {
     ::raise(sig);
   } else {
     gQuitRequested = 1;
-    if (gArmed) EndBoxProcesses();
+    if (gArmed) endBoxProcesses();
   }
   errno = savedErrno;
 }
 
 // A signal that came after the box was asked for but before its process existed: end the
 // process as soon as it does.
-void AfterFork() {
-  if (gArmed && gQuitRequested && ::getpid() == gBoxOwner) EndBoxProcesses();
+void afterFork() {
+  if (gArmed && gQuitRequested && ::getpid() == gBoxOwner) endBoxProcesses();
 }
 
 struct sigaction gOldInt, gOldTerm;
@@ -94,8 +94,8 @@ struct sigaction gOldInt, gOldTerm;
 
 DisplayLossGuard::DisplayLossGuard() {
   gDisplayOwner = ::getpid();
-  gPreviousIoHandler = XSetIOErrorHandler(OnDisplayLost);
-  gPreviousErrorHandler = XSetErrorHandler(OnProtocolError);
+  gPreviousIoHandler = XSetIOErrorHandler(onDisplayLost);
+  gPreviousErrorHandler = XSetErrorHandler(onProtocolError);
 }
 
 DisplayLossGuard::~DisplayLossGuard() {
@@ -105,13 +105,13 @@ DisplayLossGuard::~DisplayLossGuard() {
 
 QuitDuringBox::QuitDuringBox() {
   static std::once_flag atfork;
-  std::call_once(atfork, [] { ::pthread_atfork(nullptr, AfterFork, nullptr); });
+  std::call_once(atfork, [] { ::pthread_atfork(nullptr, afterFork, nullptr); });
   gBoxOwner = ::getpid();
   std::snprintf(gChildrenPath, sizeof gChildrenPath, "/proc/%ld/task/%ld/children", long(gBoxOwner),
                 long(::syscall(SYS_gettid)));
   gQuitRequested = 0;
   struct sigaction sa {};
-  sa.sa_handler = OnQuitSignal;
+  sa.sa_handler = onQuitSignal;
   sigemptyset(&sa.sa_mask);
   ::sigaction(SIGINT, &sa, &gOldInt);
   ::sigaction(SIGTERM, &sa, &gOldTerm);

@@ -19,9 +19,9 @@ constexpr int kRepeatDelayMs = 660, kRepeatIntervalMs = 40;
 // keeps a stick held near the threshold from chattering.
 constexpr int kStickPress = 16384, kStickRelease = 12288;
 
-PadKeys MakePadKeys(SDL_Window *w) {
+PadKeys makePadKeys(SDL_Window *w) {
   int delay = kRepeatDelayMs, interval = kRepeatIntervalMs;
-  X11KeyRepeat(w, delay, interval);
+  x11KeyRepeat(w, delay, interval);
   return PadKeys(delay, interval);
 }
 
@@ -40,7 +40,7 @@ bool PadButton(Uint8 button, PadInput &in) {
 }
 
 // One frame row at a whole-number scale: each pixel `scale` times.
-void ScaleRow(const uint32_t *src, int n, int scale, uint32_t *dst) {
+void scaleRow(const uint32_t *src, int n, int scale, uint32_t *dst) {
   switch (scale) {
   case 1: std::memcpy(dst, src, size_t(n) * 4); return;
   case 2:
@@ -57,7 +57,7 @@ uint32_t *Row(SDL_Surface *s, int y) {
 
 } // namespace
 
-int TranslateKey(SDL_Keycode sym) {
+int translateKey(SDL_Keycode sym) {
   if (sym >= SDLK_a && sym <= SDLK_z) return 'A' + int(sym - SDLK_a);
   if (sym >= SDLK_0 && sym <= SDLK_9) return '0' + int(sym - SDLK_0);
   if (sym >= SDLK_F1 && sym <= SDLK_F12) return 112 + int(sym - SDLK_F1);
@@ -94,11 +94,11 @@ int TranslateKey(SDL_Keycode sym) {
 SdlWindow::SdlWindow(WindowHandle w, int frameW, int frameH, const WindowSetup &setup)
     : window_(std::move(w)), id_(SDL_GetWindowID(window_.get())), frameW_(frameW), frameH_(frameH),
       start_(SDL_GetPerformanceCounter()), spinWait_(setup.spinWait), smooth_(setup.smooth),
-      windowedW_(frameW * setup.scale), windowedH_(frameH * setup.scale), pads_(MakePadKeys(window_.get())) {
+      windowedW_(frameW * setup.scale), windowedH_(frameH * setup.scale), pads_(makePadKeys(window_.get())) {
   pending_.reserve(64);
   int ww = 0, wh = 0;
   SDL_GetWindowSize(window_.get(), &ww, &wh);
-  placement_ = PlaceFrame(ww, wh, frameW, frameH, smooth_);
+  placement_ = placeFrame(ww, wh, frameW, frameH, smooth_);
 }
 
 int64_t SdlWindow::ticks() {
@@ -160,7 +160,7 @@ void SdlWindow::translate(const SDL_Event &e) {
   case SDL_KEYUP:
     // Keys typed at a box that has closed since are not the game's.
     if (!mine(e.key.windowID) || fullscreenKey(e)) return;
-    pending_.push_back({e.type == SDL_KEYDOWN ? EventKind::KeyDown : EventKind::KeyUp, TranslateKey(e.key.keysym.sym),
+    pending_.push_back({e.type == SDL_KEYDOWN ? EventKind::KeyDown : EventKind::KeyUp, translateKey(e.key.keysym.sym),
                         e.type == SDL_KEYDOWN && e.key.repeat != 0});
     pending_.back().shift = e.type == SDL_KEYDOWN && (e.key.keysym.mod & KMOD_SHIFT) != 0;
     return;
@@ -171,7 +171,7 @@ void SdlWindow::translate(const SDL_Event &e) {
     // the frame, where no control is, so a click there hits nothing.
     if (e.button.button != SDL_BUTTON_LEFT || !mine(e.button.windowID)) return;
     int x = 0, y = 0;
-    WindowToFrame(placement_, frameW_, frameH_, e.button.x, e.button.y, x, y);
+    windowToFrame(placement_, frameW_, frameH_, e.button.x, e.button.y, x, y);
     pending_.push_back({e.type == SDL_MOUSEBUTTONDOWN ? EventKind::MouseDown : EventKind::MouseUp, 0, false, x, y});
     return;
   }
@@ -252,7 +252,7 @@ void SdlWindow::setFullscreen(bool on) {
     SDL_GetWindowSize(window_.get(), &windowedW_, &windowedH_);
     SDL_GetWindowPosition(window_.get(), &windowedX_, &windowedY_);
     SDL_SetWindowFullscreen(window_.get(), SDL_WINDOW_FULLSCREEN_DESKTOP);
-    CoverDisplayWithoutWindowManager(window_.get());
+    coverDisplayWithoutWindowManager(window_.get());
   } else {
     // SDL leaves the size to the window manager, and without one it stays that of the screen.
     SDL_SetWindowFullscreen(window_.get(), 0);
@@ -280,7 +280,7 @@ int SdlWindow::shownScale() const {
 void SdlWindow::present(const Surface &frame) {
   SDL_Surface *target = SDL_GetWindowSurface(window_.get());
   if (!target) return;
-  const FramePlacement p = PlaceFrame(target->w, target->h, frame.width(), frame.height(), smooth_);
+  const FramePlacement p = placeFrame(target->w, target->h, frame.width(), frame.height(), smooth_);
   const bool whole = uploadAll_ || target != lastTarget_ || p != placement_ || frame.width() != shown_.width() ||
                      frame.height() != shown_.height();
   uploadAll_ = false;
@@ -328,7 +328,7 @@ void SdlWindow::drawWhole(SDL_Surface *target, const Surface &frame) {
     SDL_LockSurface(target);
     for (int y = 0; y < frame.height(); ++y) {
       uint32_t *dst = Row(target, p.y + y * p.scale) + p.x;
-      ScaleRow(frame.row(y), frame.width(), p.scale, dst);
+      scaleRow(frame.row(y), frame.width(), p.scale, dst);
       for (int r = 1; r < p.scale; ++r) std::memcpy(Row(target, p.y + y * p.scale + r) + p.x, dst, size_t(p.w) * 4);
     }
     SDL_UnlockSurface(target);
@@ -360,7 +360,7 @@ bool SdlWindow::drawChanged(SDL_Surface *target, const Surface &frame) {
     while (src[x1 - 1] == was[x1 - 1]) --x1;
     std::memcpy(was + x0, src + x0, size_t(x1 - x0) * 4);
     uint32_t *dst = Row(target, p.y + y * s) + p.x + ptrdiff_t(x0) * s;
-    ScaleRow(src + x0, x1 - x0, s, dst);
+    scaleRow(src + x0, x1 - x0, s, dst);
     for (int r = 1; r < s; ++r)
       std::memcpy(Row(target, p.y + y * s + r) + p.x + ptrdiff_t(x0) * s, dst, size_t(x1 - x0) * size_t(s) * 4);
     // Rows close together share a band (in frame rows here): each band is one more request to
@@ -409,7 +409,7 @@ PadInput SdlWindow::handleWhileModal(const SDL_Event &e) {
 void SdlWindow::repaint() {
   SDL_Surface *target = SDL_GetWindowSurface(window_.get());
   if (!target || shown_.empty()) return;
-  placement_ = PlaceFrame(target->w, target->h, shown_.width(), shown_.height(), smooth_);
+  placement_ = placeFrame(target->w, target->h, shown_.width(), shown_.height(), smooth_);
   lastTarget_ = target;
   drawWhole(target, shown_);
   SDL_UpdateWindowSurface(window_.get());
@@ -442,7 +442,7 @@ void SdlWindow::endModal(bool quitRequested) {
 }
 
 namespace {
-bool IsInput(Uint32 type) {
+bool isInput(Uint32 type) {
   switch (type) {
   case SDL_KEYDOWN:
   case SDL_KEYUP:
@@ -481,9 +481,9 @@ void SdlWindow::dropInputArrivedSince(uint32_t since) {
   std::vector<SDL_Event> keep;
   for (const SDL_Event &q : queue) {
     const bool before = Sint32(q.common.timestamp - since) <= 0;
-    if (q.type == SDL_KEYDOWN && before) held.insert(TranslateKey(q.key.keysym.sym));
+    if (q.type == SDL_KEYDOWN && before) held.insert(translateKey(q.key.keysym.sym));
     if (q.type == SDL_KEYUP) {
-      const int code = TranslateKey(q.key.keysym.sym);
+      const int code = translateKey(q.key.keysym.sym);
       if (!before && held.count(code)) {
         keep.push_back(q);
         held.erase(code);
@@ -491,7 +491,7 @@ void SdlWindow::dropInputArrivedSince(uint32_t since) {
       }
       if (before) held.erase(code);
     }
-    if (before || !IsInput(q.type)) keep.push_back(q);
+    if (before || !isInput(q.type)) keep.push_back(q);
   }
   // Back in the same order, with their own time stamps.
   if (!keep.empty()) SDL_PeepEvents(keep.data(), int(keep.size()), SDL_ADDEVENT, 0, 0);

@@ -5,11 +5,11 @@
 #include <set>
 #include <vector>
 
-#include "platform/window_choice.h"
 #include "platform/platform.h"
 #include "platform/sdl/frame_layout.h"
 #include "platform/sdl/pad_keys.h"
 #include "platform/sdl/sdl_handles.h"
+#include "platform/window_choice.h"
 
 namespace nad {
 
@@ -113,6 +113,6 @@ private:
   std::vector<SDL_Rect> bands_; // reused: no allocation per frame
 };
 
-int TranslateKey(SDL_Keycode sym);
+int translateKey(SDL_Keycode sym);
 
 } // namespace nad

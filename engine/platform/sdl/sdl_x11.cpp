@@ -8,7 +8,7 @@
 namespace nad {
 namespace {
 
-bool X11Handles(SDL_Window *window, ::Display *&display, ::Window &xwindow) {
+bool x11Handles(SDL_Window *window, ::Display *&display, ::Window &xwindow) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
@@ -18,7 +18,7 @@ bool X11Handles(SDL_Window *window, ::Display *&display, ::Window &xwindow) {
 }
 
 // A window manager that follows the desktop conventions announces itself on the root window.
-bool WindowManagerRuns(::Display *display) {
+bool windowManagerRuns(::Display *display) {
   const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
   if (check == None) return false;
   Atom type = None;
@@ -34,10 +34,10 @@ bool WindowManagerRuns(::Display *display) {
 
 } // namespace
 
-void CoverDisplayWithoutWindowManager(SDL_Window *window) {
+void coverDisplayWithoutWindowManager(SDL_Window *window) {
   ::Display *display = nullptr;
   ::Window xwindow = 0;
-  if (!X11Handles(window, display, xwindow) || WindowManagerRuns(display)) return;
+  if (!x11Handles(window, display, xwindow) || windowManagerRuns(display)) return;
   SDL_Rect bounds;
   if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) != 0) return;
   XMoveResizeWindow(display, xwindow, bounds.x, bounds.y, unsigned(bounds.w), unsigned(bounds.h));
@@ -45,19 +45,19 @@ void CoverDisplayWithoutWindowManager(SDL_Window *window) {
   XFlush(display);
 }
 
-float X11ScreenDpi(SDL_Window *window) {
+float x11ScreenDpi(SDL_Window *window) {
   ::Display *display = nullptr;
   ::Window xwindow = 0;
-  if (!X11Handles(window, display, xwindow)) return 0;
+  if (!x11Handles(window, display, xwindow)) return 0;
   const int screen = DefaultScreen(display);
   const int mm = DisplayWidthMM(display, screen);
   return mm > 0 ? float(DisplayWidth(display, screen)) * 25.4f / float(mm) : 0;
 }
 
-bool X11KeyRepeat(SDL_Window *window, int &delayMs, int &intervalMs) {
+bool x11KeyRepeat(SDL_Window *window, int &delayMs, int &intervalMs) {
   ::Display *display = nullptr;
   ::Window xwindow = 0;
-  if (!X11Handles(window, display, xwindow)) return false;
+  if (!x11Handles(window, display, xwindow)) return false;
   unsigned int delay = 0, interval = 0;
   if (!XkbGetAutoRepeatRate(display, XkbUseCoreKbd, &delay, &interval) || delay == 0 || interval == 0) return false;
   delayMs = int(delay), intervalMs = int(interval);

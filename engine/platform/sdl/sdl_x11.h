@@ -8,13 +8,13 @@ namespace nad {
 // Without a window manager nobody acts on SDL's fullscreen request: the window grows to the
 // display's size where it stands. Moves it over the display then; with a window manager leaves
 // it alone.
-void CoverDisplayWithoutWindowManager(SDL_Window *window);
+void coverDisplayWithoutWindowManager(SDL_Window *window);
 
 // The screen's resolution as the X server states it (dots per inch across); 0 when unknown.
-float X11ScreenDpi(SDL_Window *window);
+float x11ScreenDpi(SDL_Window *window);
 
 // The X server's keyboard auto-repeat (the first repeat after delayMs, then every intervalMs);
 // false when the window is no X11 window or the server does not say.
-bool X11KeyRepeat(SDL_Window *window, int &delayMs, int &intervalMs);
+bool x11KeyRepeat(SDL_Window *window, int &delayMs, int &intervalMs);
 
 } // namespace nad

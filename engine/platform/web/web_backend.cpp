@@ -58,12 +58,13 @@ public:
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.empty()) {
-      if (reported_.insert(path).second) ReportProblem("cannot play " + path + "; going on without it");
+      if (reported_.insert(path).second) reportProblem("cannot play " + path + "; going on without it");
       nad_page_music_select(path.c_str(), nullptr, 0, -1);
       return;
     }
+    const Result<double> lengthMs = midiLengthMs(bytes); // the page takes -1 for unknown
     nad_page_music_select(path.c_str(), reinterpret_cast<const uint8_t *>(bytes.data()), int(bytes.size()),
-                          MidiLengthMs(bytes));
+                          lengthMs.ok() ? lengthMs.value() : -1);
   }
   void play() override { nad_page_music_play(); }
   void pause() override { nad_page_music_pause(); }
