@@ -44,6 +44,8 @@ void DispatchEvent(Form &f, const Event &e) {
     // Tab moves the focus, as the window does for its controls; the focused control never sees it.
     if (e.code == key::Tab)
       f.scene.focusNext(e.shift);
+    else if (f.scene.focus() == Text1 && f.scene.shown(Text1) && e.code == key::Return)
+      command1_Click(f); // Enter confirms the name as the click on the line below it does
     else if (f.scene.focus() == Text1 && f.scene.shown(Text1))
       TextBoxKey(f, e.code);
     break;

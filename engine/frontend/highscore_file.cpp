@@ -1,18 +1,14 @@
 #include "frontend/highscore_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <system_error>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/number_text.h"
@@ -160,8 +156,6 @@ Table tableFrom(const std::vector<std::string_view> &f) {
   return t;
 }
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
-
 } // namespace
 
 std::string cp1250ToUtf8(std::string_view bytes) {
@@ -288,29 +282,10 @@ Location locate(const std::filesystem::path &programDir, const char *xdgDataHome
 
 LoadResult load(const std::filesystem::path &path) {
   LoadResult res;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    res.problem = "cannot open " + path.string() + ": " + errnoText(errno);
-    return res;
-  }
-  std::string bytes;
-  char buf[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      res.problem = "cannot read " + path.string() + ": " + errnoText(errno);
-      break;
-    }
-    if (n == 0) break;
-    bytes.append(buf, static_cast<std::size_t>(n));
-    if (bytes.size() >= kMaxFileBytes) {
-      bytes.resize(kMaxFileBytes);
-      break;
-    }
-  }
-  ::close(fd);
-  const auto f = fields(bytes);
+  const files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
+  res.readable = read.problem.empty();
+  res.problem = read.problem;
+  const auto f = fields(read.bytes);
   res.table = tableFrom(f);
   res.complete = f.size() == kFields;
   if (res.problem.empty() && !res.complete)

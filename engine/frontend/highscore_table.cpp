@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "frontend/highscore_file.h"
+#include "platform/atomic_file.h"
 #include "platform/report.h"
 
 namespace nad {
@@ -36,6 +37,23 @@ void LoadHighScores(Form &f) {
   }
 }
 
+namespace {
+
+// The table as it is on disk now, into the panel's labels, at a confirmation: another copy of
+// the game may have entered a result since this one loaded the table. Not a load: the generator
+// is not reseeded and hiscoreName / hiscorePoints keep the last load. A file that cannot be read
+// now leaves the labels as they are, so that the save does not write defaults over its rows.
+void RereadHighScores(Form &f, const hiscore::Location &where) {
+  const hiscore::LoadResult file = hiscore::load(where.readPath);
+  if (!file.readable) return; // the load at the game's end said why
+  for (int row = 0; row < tableRowCount; ++row) {
+    f.scene.setCaption(highscore(row), file.table[row].name);
+    f.scene.setCaption(hiscr(row), hiscore::numberText(hiscore::numberValue(file.table[row].points)));
+  }
+}
+
+} // namespace
+
 void SaveHighScores(Form &f) {
   GameState &s = f.s;
   if (f.observer) f.observer->onHiscore("save");
@@ -46,6 +64,9 @@ void SaveHighScores(Form &f) {
   if (!saved.ok()) {
     // The table stays shown as it is; the player must not believe it was kept.
     ReportProblem("could not save the high-score table: " + saved.reason());
+    // The box holds everything; behind it the panel shows the table as it is now, not the name
+    // box the click just closed.
+    RepaintWindow(f);
     f.platform.dialogs.showWarning(kSaveFailedTitle, kSaveFailedText);
   }
 }
@@ -62,6 +83,13 @@ void command1_Click(Form &f) {
   GameState &s = f.s;
   Scene &sc = f.scene;
   sc.setVisible(Picture1, false);
+  // From the read to the rename no other copy of the game writes the table, so a result entered
+  // by another copy since this one's load is kept (the read below sees it) and this one is
+  // tested and inserted against it.
+  const hiscore::Location where = TableLocation(f);
+  const files::FileLock lock(where.writePath);
+  if (!lock.problem().empty()) ReportProblem("high-score table: " + lock.problem());
+  RereadHighScores(f, where);
   if (!GameQualifies(f)) return;
   // Row 6 is below points, so a slot is always found; an equal score goes above its equals.
   for (s.insertRow = 0; s.insertRow < 6; ++s.insertRow)

@@ -24,11 +24,41 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-// A line as it can be shown in a message: control bytes and anything long cut away.
-std::string shown(std::string_view line) {
+// Text from the file as it can be shown in a message on a terminal: at most 40 characters, and
+// every control character (C0, DEL, C1: escape sequences, BEL) or byte of broken UTF-8 as '?',
+// so that a hostile file can neither ring, recolour nor rewrite the player's terminal.
+std::string shown(std::string_view text) {
+  constexpr std::size_t kShownChars = 40;
   std::string out;
-  for (char c : line.substr(0, 40)) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-  return "'" + out + (line.size() > 40 ? "...'" : "'");
+  std::size_t chars = 0, i = 0;
+  for (; i < text.size() && chars < kShownChars; ++chars) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t len = c < 0x80                 ? 1
+                      : c >= 0xC2 && c <= 0xDF ? 2
+                      : c >= 0xE0 && c <= 0xEF ? 3
+                      : c >= 0xF0 && c <= 0xF4 ? 4
+                                               : 0;
+    bool good = len != 0 && i + len <= text.size();
+    for (std::size_t k = 1; good && k < len; ++k) good = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (good && len == 3) { // no overlong forms, no surrogates
+      const auto c1 = static_cast<unsigned char>(text[i + 1]);
+      good = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
+    }
+    if (good && len == 4) {
+      const auto c1 = static_cast<unsigned char>(text[i + 1]);
+      good = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
+    }
+    const bool control =
+        c < 0x20 || c == 0x7F || (len == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+    if (!good || control) {
+      out += '?';
+      i += good ? len : 1;
+    } else {
+      out.append(text.substr(i, len));
+      i += len;
+    }
+  }
+  return "'" + out + (i < text.size() ? "...'" : "'");
 }
 
 } // namespace
@@ -55,7 +85,7 @@ Parsed parse(std::string_view text) {
       }
       section = lower(trim(line.substr(1, line.size() - 2)));
       inSection = section == kSection;
-      if (!inSection) p.problems.push_back(std::string(where).append("unknown section [").append(section).append("]"));
+      if (!inSection) p.problems.push_back(where + "unknown section " + shown("[" + section + "]"));
       continue;
     }
     const size_t eq = line.find('=');
@@ -67,14 +97,12 @@ Parsed parse(std::string_view text) {
     const std::string value = lower(trim(line.substr(eq + 1)));
     if (!inSection) {
       // Lines of an unknown section were reported with its header already.
-      if (section.empty())
-        p.problems.push_back(
-            std::string(where).append("'").append(key).append("' stands outside the [window] section"));
+      if (section.empty()) p.problems.push_back(where + shown(key) + " stands outside the [window] section");
       continue;
     }
     const auto bad = [&] {
       p.problems.push_back(
-          std::string(where).append(shown(line.substr(eq + 1))).append(" is not a value of ").append(key));
+          std::string(where).append(shown(line.substr(eq + 1))).append(" is not a value of ").append(shown(key)));
     };
     if (key == "mode") {
       if (value == "fullscreen")
@@ -129,6 +157,7 @@ std::filesystem::path locate(const char *xdgConfigHome, const char *home) {
 LoadResult load(const std::filesystem::path &path) {
   LoadResult res;
   files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
+  if (read.tooLarge) read.problem = path.string() + " is larger than 64 KiB, so the file is ignored";
   if (read.missing) {
     res.problem = "no settings in " + path.string() + " yet; the defaults apply";
     return res;

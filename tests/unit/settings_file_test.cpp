@@ -49,20 +49,32 @@ TEST(SettingsFile, ParseTakesGoodLinesAndNamesEachBadOne) {
       {"[window]\nscale = 2\nscale = 4\n", {4, {}, {}}, {}},
       {"[window]\nmusic = off\n", {}, {"line 2: unknown setting 'music'"}},
       {"scale = 2\n", {}, {"line 1: 'scale' stands outside the [window] section"}},
-      {"[sound]\nvolume = 3\n[window]\nscale = 2\n", {2, {}, {}}, {"line 1: unknown section [sound]"}},
+      {"[sound]\nvolume = 3\n[window]\nscale = 2\n", {2, {}, {}}, {"line 1: unknown section '[sound]'"}},
       {"[window\nscale = 2\n",
        {},
        {"line 1: '[window' is not a section name", "line 2: 'scale' stands outside the [window] section"}},
       {"[window]\nscale = 0\nscale = 9\nscale = two\nscale = 2.0\nscale =\n",
        {},
-       {"line 2: ' 0' is not a value of scale", "line 3: ' 9' is not a value of scale",
-        "line 4: ' two' is not a value of scale", "line 5: ' 2.0' is not a value of scale",
-        "line 6: '' is not a value of scale"}},
+       {"line 2: ' 0' is not a value of 'scale'", "line 3: ' 9' is not a value of 'scale'",
+        "line 4: ' two' is not a value of 'scale'", "line 5: ' 2.0' is not a value of 'scale'",
+        "line 6: '' is not a value of 'scale'"}},
       {"[window]\nmode = big\nscaling = blurry\n",
        {},
-       {"line 2: ' big' is not a value of mode", "line 3: ' blurry' is not a value of scaling"}},
+       {"line 2: ' big' is not a value of 'mode'", "line 3: ' blurry' is not a value of 'scaling'"}},
       {"[window]\nfullscreen\nscale = 2", {2, {}, {}}, {"line 2: 'fullscreen' is not a setting"}},
-      {std::string("[window]\n\x01\x02garbage\xff\n", 20), {}, {"line 2: '?\?garbage\xff' is not a setting"}},
+      {std::string("[window]\n\x01\x02garbage\xff\n", 20), {}, {"line 2: '?\?garbage?' is not a setting"}},
+      // What a file quotes reaches the terminal without a bell, an escape sequence or a C1
+      // control (U+009B opens a sequence too), and cut short.
+      {"[window]\nscale\a\033[31m\r\033[2K = 2\n", {}, {"line 2: unknown setting 'scale??[31m??[2k'"}},
+      {"[\033[31mred\a]\n", {}, {"line 1: unknown section '[?[31mred?]'"}},
+      {"x\xc2\x9b = 1\n", {}, {"line 1: 'x?' stands outside the [window] section"}},
+      {"[" + std::string(3000, 's') + "]\n", {}, {"line 1: unknown section '[" + std::string(39, 's') + "...'"}},
+      {"[window]\nmode = " + std::string(3000, 'v') + "\n",
+       {},
+       {"line 2: ' " + std::string(39, 'v') + "...' is not a value of 'mode'"}},
+      {"[window]\nč" + std::string(3000, 'k') + " = 1\n",
+       {},
+       {"line 2: unknown setting 'č" + std::string(39, 'k') + "...'"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text);
@@ -122,7 +134,7 @@ TEST(SettingsFile, LoadSaysInOneLineWhatWasWrong) {
   LoadResult folder = load(path);
   EXPECT_EQ(folder.values, Settings{});
   EXPECT_FALSE(folder.readable);
-  EXPECT_EQ(folder.problem, "cannot read " + path.string() + ": Is a directory; the defaults apply");
+  EXPECT_EQ(folder.problem, "cannot read " + path.string() + ": not a regular file; the defaults apply");
   fs::remove(path);
 
   writeFile(path, std::string("\x7f"
