@@ -495,7 +495,8 @@ const nadilkaPage = {
   moving() {
     this.movedAt = performance.now();
     if (!this.stillTimer) this.stillTimer = setTimeout(() => this.checkStill(), 2000);
-    if (!this.wakeLock && !this.wakeLockAsked) this.keepAwake();
+    // A refusal (no permission, a browser without it) is not asked again every frame.
+    if (navigator.wakeLock && !this.wakeLock && !this.wakeLockAsked && !(this.movedAt < this.wakeLockRefusedAt + 10000)) this.keepAwake();
   },
 
   checkStill() {
@@ -517,7 +518,7 @@ const nadilkaPage = {
         this.wakeLock = lock;
         if (!(!document.hidden && performance.now() - this.movedAt < 2000)) this.keepAwake();
       } catch (err) {
-        // Not allowed here (no permission, a hidden page): tried again when the game moves.
+        this.wakeLockRefusedAt = performance.now();
       }
       this.wakeLockAsked = false;
     } else if (!want && this.wakeLock) {
@@ -589,6 +590,8 @@ const nadilkaPage = {
     box.querySelector(".text").textContent = text;
     this.modal = true;
     for (const k of this.held.values()) this.silence(k);
+    // The box makes the buttons under it inert: a finger lifted there would never be heard.
+    for (const button of document.querySelectorAll(".pad button.pressed")) button.dispatchEvent(new PointerEvent("pointercancel"));
     this.keepTyping();
     return new Promise((resolve) => {
       box.addEventListener("close", () => {

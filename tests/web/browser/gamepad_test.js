@@ -2,7 +2,8 @@
 // navigator.getGamepads with the browser's standard mapping), plugged in during the menu: the
 // d-pad and the left stick steer, Start pauses and closes the pause box (and that press is no
 // second pause), B returns to the menu. The fullscreen button works with Enter and Space when it
-// has the focus and gives the focus back to the frame, where Space then drops a gift.
+// has the focus and gives the focus back to the frame, where Space then drops a gift. The screen
+// is kept on during play and let go in the menu (a stand-in for the Wake Lock API).
 "use strict";
 const { Test, sleep, centre, rect, steer } = require("./lib.js");
 
@@ -29,6 +30,17 @@ const boxOpen = (t) => t.page.evaluate(() => document.getElementById("box").open
     await t.page.evaluateOnNewDocument(() => {
       window.testPads = [null, null, null, null];
       navigator.getGamepads = () => window.testPads;
+      window.testLocks = { held: 0, asked: 0 };
+      const lock = () => {
+        const listeners = [];
+        return { addEventListener: (type, f) => listeners.push(f),
+          release: async () => { window.testLocks.held--; listeners.forEach((f) => f()); } };
+      };
+      Object.defineProperty(navigator, "wakeLock", { value: { request: async () => {
+        window.testLocks.asked++;
+        window.testLocks.held++;
+        return lock();
+      } } });
       // The keys the page hands the game.
       window.testKeys = [];
       window.addEventListener("DOMContentLoaded", () => {
@@ -50,6 +62,10 @@ const boxOpen = (t) => t.page.evaluate(() => document.getElementById("box").open
     });
     await t.click(centre("Image1"));
     await t.until(() => t.gameShown(), 15000, "no game after \"Nová hra\"");
+
+    const locks = () => t.page.evaluate(() => window.testLocks);
+    await t.until(async () => (await locks()).held === 1, 10000, "the screen is not kept on during play");
+    t.check((await locks()).held === 1, "during play the screen is kept on");
 
     const dpad = await steer(t, () => button(t, DOWN, true), () => button(t, DOWN, false), +1);
     t.check(dpad.went, `the d-pad's down takes the team down: ${dpad.text}`);
@@ -86,6 +102,9 @@ const boxOpen = (t) => t.page.evaluate(() => document.getElementById("box").open
     await button(t, B, false);
     await t.until(() => t.menuShown(), 15000, "B did not return to the menu");
     t.check(await t.menuShown(), "B returns to the menu");
+    await t.until(async () => (await locks()).held === 0, 10000, "the screen is still kept on in the menu");
+    const l = await locks();
+    t.check(l.held === 0, `in the menu the screen is let go (asked ${l.asked} times)`);
 
     // The keyboard alone: the fullscreen button takes Enter, then the frame has the focus again.
     await t.click(centre("Image1"));
