@@ -182,19 +182,20 @@ const nadilkaPage = {
     const beside = fit(sideW, H - 2 * pad);
     const below = fit(W - 2 * pad, H - headerH - dirs(least) - gap - 2 * pad);
     if (beside > below) {
-      const frameW = FRAME_W * beside, frameH = FRAME_H * beside;
       body.classList.replace("below", "beside");
       // The title stays where the frame leaves room for it.
-      if (headerH > 0 && H - headerH - 2 * pad >= frameH - 0.5) {
-        this.setFrameSize(fit(sideW, H - headerH - 2 * pad));
+      let scale = beside, high = H - 2 * pad;
+      if (headerH > 0 && H - headerH - 2 * pad >= FRAME_H * beside - 0.5) {
+        high -= headerH;
+        scale = fit(sideW, high);
       } else {
         body.classList.add("bare");
         document.querySelector(".pad.actions").appendChild(this.fullscreen);
-        this.setFrameSize(beside);
       }
+      this.setFrameSize(scale);
       // The buttons grow into the room the frame leaves, up to a comfortable size.
-      const room = W - frameW - 2 * gap - 2 * pad;
-      const b = Math.max(least, Math.min(most, Math.floor((room - 3 * spacing) / 5), Math.floor((H - 2 * pad - 3 * spacing) / 4)));
+      const room = W - FRAME_W * scale - 2 * gap - 2 * pad;
+      const b = Math.max(least, Math.min(most, Math.floor((room - 3 * spacing) / 5), Math.floor((high - 3 * spacing) / 4)));
       const extra = Math.max(0, room - dirs(b) - others(b)) / 2;
       style.setProperty("--button", b + "px");
       style.setProperty("--columns", `${dirs(b) + extra}px auto ${others(b) + extra}px`);
