@@ -109,6 +109,8 @@ const nadilkaPage = {
       if (touch) this.typeByTouch(false, ...this.frameAt(touch.clientX, touch.clientY));
     });
     this.stage.addEventListener("contextmenu", (e) => e.preventDefault());
+    // Safari zooms by pinching whatever the viewport says; its own gesture events stop it.
+    document.addEventListener("gesturestart", (e) => e.preventDefault());
     // The first touch anywhere shows the on-screen controls (a touch laptop has a fine pointer).
     window.addEventListener("pointerdown", (e) => {
       if (e.pointerType === "touch" && !this.touch) this.showTouchControls();
