@@ -96,6 +96,9 @@ const nadilkaPage = {
     if (window.visualViewport) window.visualViewport.addEventListener("resize", () => this.layout());
     document.addEventListener("fullscreenchange", () => this.layout());
     document.addEventListener("webkitfullscreenchange", () => this.layout());
+    // A phone's Safari puts only videos on the whole screen: no button that does nothing.
+    if (document.fullscreenEnabled === false || (!this.stage.requestFullscreen && !this.stage.webkitRequestFullscreen))
+      this.fullscreen.hidden = true;
     this.fullscreen.addEventListener("click", () => {
       this.toggleFullscreen();
       this.giveBackFocus();
