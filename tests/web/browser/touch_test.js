@@ -159,7 +159,12 @@ async function playByTouch(t, device) {
         `${d.width} x ${d.height}: the frame is ${frame.width} x ${frame.height} (${d.scale} x 642 x 482)`);
       t.check(await page.evaluate(() => !document.body.classList.contains("touch") &&
         getComputedStyle(document.querySelector(".pad")).display === "none"), `${d.width} x ${d.height}: no on-screen controls`);
-      await t.shot(`desktop-${d.width}`);
+      await t.shot(`desktop-${d.width}-menu`);
+      await t.click(centre("Image1"));
+      await t.until(() => t.gameShown(), 15000, `${d.width} x ${d.height}: no game after "Nová hra"`);
+      const inPlay = await t.box("#screen");
+      t.check(inPlay.width === frame.width && inPlay.height === frame.height, `${d.width} x ${d.height}: the same frame in play`);
+      await t.shot(`desktop-${d.width}-play`);
       t.page = phone;
       await context.close();
     }
