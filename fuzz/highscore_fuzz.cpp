@@ -2,6 +2,7 @@
 // reading must not misbehave and writing must always produce a well-formed file that reads back
 // to the same table.
 #include "frontend/highscore_file.h"
+#include "platform/utf8.h"
 
 #include <cmath>
 #include <cstdint>
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   const std::string name = cleanName(in);
   check(validUtf8(name), "cleanName: UTF-8 out");
-  check(utf8Length(name) <= static_cast<std::size_t>(kMaxNameChars), "cleanName: length");
+  check(nad::utf8::length(name) <= static_cast<std::size_t>(kMaxNameChars), "cleanName: length");
   check(name.find('"') == std::string::npos, "cleanName: no quote");
   check(cleanName(name) == name, "cleanName: idempotent");
   check(cp1250ToUtf8(utf8ToCp1250(name)) == name, "cleanName: fits cp1250");

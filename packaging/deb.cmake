@@ -52,7 +52,7 @@ set(CPACK_PACKAGE_CONTACT "BRIMEL studio <nadilka@brimel-studio.cz>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Christmas arcade game: drop the presents into the chimneys")
 # CPack puts the summary first and indents the rest; an empty line becomes " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A sleigh flies behind four reindeer over a row of houses on Christmas night.
-Drop the presents into the chimneys: the lower you fly, the more a present is
+Drop the presents into the chimneys: the higher you fly, the more a present is
 worth. A game lasts 130 seconds, and the seven best results go into the
 high-score table.
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The packages as players get them. Builds the .deb and the portable archive (scripts/package),
-# checks the .deb (lintian, appstreamcli, desktop-file-validate, the manual page), plays the
-# unpacked portable archive, installs the .deb with apt-get (which pulls its dependencies),
-# plays the installed game the way a player starts it, removes the package and checks that only
-# the player's own scores are left. Needs root, as apt-get does; CI runs it as root on Debian.
+# checks the .deb (lintian, appstreamcli, desktop-file-validate, the manual page) and that both
+# list every file with its licence (packaging/credits.py), plays the unpacked portable archive,
+# installs the .deb with apt-get (which pulls its dependencies), plays the installed game the
+# way a player starts it, removes the package and checks that only the player's own scores are
+# left. Needs root, as apt-get does; CI runs it as root on Debian.
 #   packaging/deb_test.sh        (the build folder: $NADILKA_PKG_BUILD, default build-pkg)
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -72,6 +73,9 @@ warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -
   "$tmp/x/usr/share/man/man6/nadilka.6.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "the manual page has problems: $warnings"
 
+step "every file of the archive and the .deb listed with its licence (packaging/credits.toml)"
+python3 "$ROOT/packaging/credits.py" check --archive "$tarball" --deb "$deb" || fail "the credits"
+
 step "play the portable archive"
 mkdir "$tmp/portable"
 tar -xzf "$tarball" -C "$tmp/portable"
@@ -90,7 +94,7 @@ fi
 grep -q 'libSDL2_mixer-2.0.so.0 => not found' "$tmp/launcher.err" && grep -q 'README.txt' "$tmp/launcher.err" ||
   fail "the launcher did not name the missing library: $(cat "$tmp/launcher.err")"
 # The launcher hands its arguments on.
-[ "$("$top/nadilka" --version)" = "nadilka 1.0" ] || fail "the launcher does not pass --version on"
+[ "$("$top/nadilka" --version)" = $'nadilka 1.0\nLicence: MIT' ] || fail "the launcher does not pass --version on"
 python3 "$ROOT/packaging/play_installed.py" --command "$top/nadilka" --path "$PLAYER_PATH" \
   --home "$tmp/portable-home" --player-table "$top/game/extract.ext" --shots "$SHOTS/portable" --layout "$PKG_BUILD/game" ||
   fail "the game from the portable archive"
@@ -108,7 +112,7 @@ while read -r p; do if [ ! -d "$p" ]; then echo "$p"; fi; done <"$tmp/owned" >"$
 step "the installed game's place, menu entry, manual page and metainfo"
 [ -x /usr/games/nadilka ] || fail "no /usr/games/nadilka"
 [ "$(PATH=$PLAYER_PATH command -v nadilka)" = /usr/games/nadilka ] || fail "a player's PATH does not find nadilka"
-[ "$(PATH=$PLAYER_PATH nadilka --version)" = "nadilka 1.0" ] || fail "nadilka --version"
+[ "$(PATH=$PLAYER_PATH nadilka --version)" = $'nadilka 1.0\nLicence: MIT' ] || fail "nadilka --version"
 desktop=/usr/share/applications/nadilka.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
 exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")

@@ -27,7 +27,7 @@ done
 [ -L "$prefix/bin/nadilka" ] || fail "no launcher link $prefix/bin/nadilka"
 [ "$(readlink -f "$prefix/bin/nadilka")" = "$(readlink -f "$lib/nadilka")" ] || fail "the launcher points elsewhere"
 # The launcher hands its arguments on: the options answer without a display.
-[ "$("$prefix/bin/nadilka" --version)" = "nadilka 1.0" ] || fail "the launcher does not pass --version on"
+[ "$("$prefix/bin/nadilka" --version)" = $'nadilka 1.0\nLicence: MIT' ] || fail "the launcher does not pass --version on"
 "$prefix/bin/nadilka" --help | grep -q -- '--fullscreen' || fail "the launcher does not pass --help on"
 cmp -s "$lib/extract.ext" "$(dirname "$0")/../assets/extract.ext" || fail "the installed table is not the pristine one"
 

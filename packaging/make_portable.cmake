@@ -1,7 +1,7 @@
 # Stages and packs the portable archive; run by the `portable` target (portable.cmake).
 # The archive holds one folder, so it unpacks cleanly anywhere. Owners and order inside are fixed
 # and gzip stores no time, so with SOURCE_DATE_EPOCH set the same build gives the same archive.
-foreach(var GAME_DIR SOURCE_DIR STAGE ARCHIVE STRIP FONT_COPYRIGHT)
+foreach(var GAME_DIR SOURCE_DIR STAGE ARCHIVE STRIP PYTHON)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "make_portable.cmake needs -D${var}=...")
   endif()
@@ -13,8 +13,12 @@ file(COPY ${GAME_DIR}/nadilka ${GAME_DIR}/pictures ${GAME_DIR}/fonts ${GAME_DIR}
   DESTINATION ${STAGE}/game)
 # The pristine table, not whatever was played in the build's run folder.
 file(COPY ${SOURCE_DIR}/assets/extract.ext DESTINATION ${STAGE}/game)
-file(COPY ${FONT_COPYRIGHT} DESTINATION ${STAGE}/game/fonts)
-file(COPY ${SOURCE_DIR}/packaging/portable/nadilka ${SOURCE_DIR}/packaging/portable/README.txt DESTINATION ${STAGE})
+file(COPY ${SOURCE_DIR}/packaging/portable/nadilka ${SOURCE_DIR}/packaging/portable/README.txt ${SOURCE_DIR}/LICENSE
+  DESTINATION ${STAGE})
+# The credits with the licence texts of the others' work inside (the fonts), from packaging/credits.toml.
+execute_process(
+  COMMAND ${PYTHON} ${SOURCE_DIR}/packaging/credits.py text --place archive --out ${STAGE}/CREDITS.txt
+  COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${STRIP} --strip-unneeded ${STAGE}/game/nadilka COMMAND_ERROR_IS_FATAL ANY)
 
 get_filename_component(parent ${STAGE} DIRECTORY)

@@ -1,6 +1,8 @@
 # The portable archive nadilka-VERSION-linux-ARCH.tar.gz: the run folder as game/, a launcher
 # and a README, for players on other distributions. Built on request:
 #   cmake --build BUILD --target portable
+# Only the `portable` target needs it (the credits); scripts/package installs it.
+find_program(NADILKA_PYTHON3 python3)
 set(NADILKA_PORTABLE_NAME nadilka-${PROJECT_VERSION})
 set(NADILKA_PORTABLE_ARCHIVE
   ${CMAKE_BINARY_DIR}/${NADILKA_PORTABLE_NAME}-linux-${CMAKE_SYSTEM_PROCESSOR}.tar.gz)
@@ -11,7 +13,7 @@ add_custom_target(portable
     -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/portable/${NADILKA_PORTABLE_NAME}
     -DARCHIVE=${NADILKA_PORTABLE_ARCHIVE}
     -DSTRIP=${CMAKE_STRIP}
-    -DFONT_COPYRIGHT=/usr/share/doc/fonts-liberation2/copyright
+    -DPYTHON=${NADILKA_PYTHON3}
     -P ${CMAKE_CURRENT_SOURCE_DIR}/make_portable.cmake
   COMMENT "Packing ${NADILKA_PORTABLE_ARCHIVE}"
   VERBATIM)

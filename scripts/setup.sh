@@ -9,8 +9,8 @@ GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libs
 TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git
   dpkg-dev lintian appstream man-db)
-# scripts/package: dpkg-buildflags and dpkg-shlibdeps.
-PACKAGE_PACKAGES=(dpkg-dev)
+# scripts/package: dpkg-buildflags and dpkg-shlibdeps; python3 writes the credits.
+PACKAGE_PACKAGES=(dpkg-dev python3)
 # scripts/web: Debian's emscripten (with its clang, binaryen and node's acorn); node runs its
 # output; stb's headers read the fonts and the pictures in the browser.
 WEB_PACKAGES=(emscripten libstb-dev timgm6mb-soundfont)

@@ -5,7 +5,7 @@
 
 const CACHE = "nadilka";
 const FILES = [
-  "./", "index.html", "page.js", "music.js", "manifest.webmanifest", "icon-192.png", "icon-512.png",
+  "./", "index.html", "page.js", "music.js", "manifest.webmanifest", "icon-192.png", "icon-512.png", "credits.html",
   "nadilka.js", "nadilka.wasm", "nadilka.data",
   "synth/js-synthesizer.min.js", "synth/js-synthesizer.worklet.min.js", "synth/libfluidsynth.js", "synth/TimGM6mb.sf2",
 ];

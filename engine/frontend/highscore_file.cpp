@@ -12,11 +12,11 @@
 #include <unistd.h>
 
 #include "platform/number_text.h"
+#include "platform/utf8.h"
 
 namespace nad::hiscore {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr double kLimit = 1e15;
 constexpr std::size_t kFields = std::size_t{2} * kRows; // name and points of each row
 
@@ -45,61 +45,6 @@ std::optional<unsigned char> toCp1250(char32_t cp) {
   for (int i = 0; i < 128; ++i)
     if (kCp1250High[i] != 0 && kCp1250High[i] == cp) return static_cast<unsigned char>(0x80 + i);
   return std::nullopt;
-}
-
-void appendUtf8(std::string &out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Decodes one code point at s[i] and advances i. Overlong forms, surrogates and values past
-// U+10FFFF are invalid; an invalid sequence consumes one byte so that the next lead byte after
-// it still decodes.
-std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t &i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  int len = 0;
-  char32_t cp = 0, min = 0;
-  if ((b0 & 0xE0) == 0xC0)
-    len = 2, cp = b0 & 0x1F, min = 0x80;
-  else if ((b0 & 0xF0) == 0xE0)
-    len = 3, cp = b0 & 0x0F, min = 0x800;
-  else if ((b0 & 0xF8) == 0xF0)
-    len = 4, cp = b0 & 0x07, min = 0x10000;
-  if (len == 0 || i + len > s.size()) {
-    ++i;
-    return std::nullopt;
-  }
-  for (int k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return std::nullopt;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return std::nullopt;
-  }
-  i += len;
-  return cp;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -166,40 +111,36 @@ std::string cp1250ToUtf8(std::string_view bytes) {
     if (b < 0x80)
       out += c;
     else
-      appendUtf8(out, kCp1250High[b - 0x80] != 0 ? kCp1250High[b - 0x80] : kReplacement);
+      utf8::append(out, kCp1250High[b - 0x80] != 0 ? kCp1250High[b - 0x80] : utf8::kReplacement);
   }
   return out;
 }
 
-std::string utf8ToCp1250(std::string_view utf8) {
+std::string utf8ToCp1250(std::string_view text) {
   std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto cp = nextCodePoint(utf8, i);
-    const auto b = cp ? toCp1250(*cp) : std::nullopt;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const utf8::Char c = utf8::decode(text, i);
+    i += c.length;
+    const auto b = c.valid ? toCp1250(c.code) : std::nullopt;
     out += b ? static_cast<char>(*b) : '?';
   }
   return out;
 }
 
-std::size_t utf8Length(std::string_view utf8) {
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++n) nextCodePoint(utf8, i);
-  return n;
-}
-
-std::string cleanName(std::string_view utf8) {
+std::string cleanName(std::string_view text) {
   std::string out;
   int kept = 0;
-  for (std::size_t i = 0; i < utf8.size() && kept < kMaxNameChars;) {
-    const auto cp = nextCodePoint(utf8, i);
+  for (std::size_t i = 0; i < text.size() && kept < kMaxNameChars;) {
+    const utf8::Char read = utf8::decode(text, i);
+    i += read.length;
     // Invalid bytes are usually the torn half of a character, not something the player typed.
-    if (!cp) continue;
-    char32_t c = *cp;
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) continue;
+    if (!read.valid) continue;
+    char32_t c = read.code;
+    if (utf8::isControl(c)) continue;
     if (c == '"') c = '\'';
     if (!toCp1250(c)) c = '?';
-    appendUtf8(out, c);
+    utf8::append(out, c);
     ++kept;
   }
   return out;

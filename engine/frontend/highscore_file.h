@@ -57,8 +57,6 @@ std::string cleanName(std::string_view utf8);
 // byte becomes '?'.
 std::string cp1250ToUtf8(std::string_view bytes);
 std::string utf8ToCp1250(std::string_view utf8);
-// Code points; each byte of an invalid sequence counts as one.
-std::size_t utf8Length(std::string_view utf8);
 
 // Where the table lives: the program's folder when it is writable and not `shared` (a system
 // package's data folder, which no player writes, not even root); otherwise the user's data

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frontend/highscore_file.h"
+#include "platform/utf8.h"
 
 namespace nad {
 namespace {
@@ -68,25 +69,22 @@ void TextBoxKey(Form &f, int code) {
   f.scene.setCaret(caret);
 }
 
-void TextBoxType(Form &f, std::string_view utf8) {
+void TextBoxType(Form &f, std::string_view typed) {
   std::string text = f.scene[Text1].caption;
   size_t caret = std::min(f.scene.caret(), text.size());
-  size_t room = hiscore::kMaxNameChars - std::min<size_t>(hiscore::kMaxNameChars, hiscore::utf8Length(text));
+  size_t room = hiscore::kMaxNameChars - std::min<size_t>(hiscore::kMaxNameChars, utf8::length(text));
   // Take whole characters while there is room; control characters are not text.
   size_t i = 0;
   std::string add;
-  while (i < utf8.size() && room > 0) {
-    size_t j = i + 1;
-    while (j < utf8.size() && isContinuation(utf8[j])) ++j;
-    unsigned char c0 = static_cast<unsigned char>(utf8[i]);
-    // C1 controls (U+0080 to U+009F, C2 80 to C2 9F) are no text either: the stored name drops
-    // them, so letting them in would only use up the room for letters.
-    bool c1 = c0 == 0xC2 && j == i + 2 && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (c0 >= 0x20 && c0 != 0x7F && !c1) {
-      add.append(utf8.substr(i, j - i));
+  while (i < typed.size() && room > 0) {
+    const utf8::Char c = utf8::decode(typed, i);
+    // Control characters (C1 too) are no text: the stored name drops them, so letting them in
+    // would only use up the room for letters; nor is a torn character.
+    if (c.valid && !utf8::isControl(c.code)) {
+      add.append(typed.substr(i, c.length));
       --room;
     }
-    i = j;
+    i += c.length;
   }
   text.insert(caret, add);
   f.scene.setCaption(Text1, text);

@@ -127,6 +127,6 @@ std::string helpText() {
          "the options above take precedence over it.\n";
 }
 
-std::string versionText() { return "nadilka " NADILKA_VERSION "\n"; }
+std::string versionText() { return "nadilka " NADILKA_VERSION "\nLicence: MIT\n"; }
 
 } // namespace nad::options

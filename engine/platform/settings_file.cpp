@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "platform/atomic_file.h"
+#include "platform/utf8.h"
 
 namespace nad::settings {
 namespace {
@@ -32,31 +33,12 @@ std::string shown(std::string_view text) {
   std::string out;
   std::size_t chars = 0, i = 0;
   for (; i < text.size() && chars < kShownChars; ++chars) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t len = c < 0x80                 ? 1
-                      : c >= 0xC2 && c <= 0xDF ? 2
-                      : c >= 0xE0 && c <= 0xEF ? 3
-                      : c >= 0xF0 && c <= 0xF4 ? 4
-                                               : 0;
-    bool good = len != 0 && i + len <= text.size();
-    for (std::size_t k = 1; good && k < len; ++k) good = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-    if (good && len == 3) { // no overlong forms, no surrogates
-      const auto c1 = static_cast<unsigned char>(text[i + 1]);
-      good = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-    }
-    if (good && len == 4) {
-      const auto c1 = static_cast<unsigned char>(text[i + 1]);
-      good = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-    }
-    const bool control =
-        c < 0x20 || c == 0x7F || (len == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
-    if (!good || control) {
+    const utf8::Char c = utf8::decode(text, i);
+    if (c.valid && !utf8::isControl(c.code))
+      out.append(text.substr(i, c.length));
+    else
       out += '?';
-      i += good ? len : 1;
-    } else {
-      out.append(text.substr(i, len));
-      i += len;
-    }
+    i += c.length;
   }
   return "'" + out + (i < text.size() ? "...'" : "'");
 }

@@ -1,5 +1,5 @@
 // Gifts fall from the sleigh and are delivered when the frame pixel under them has the
-// chimney colour; the lower the team flies at that moment, the more a delivery earns.
+// chimney colour; the higher the team flies at that moment, the more a delivery earns.
 #include <cmath>
 #include <string>
 

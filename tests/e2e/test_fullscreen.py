@@ -85,6 +85,7 @@ def body(s):
     box = s.wait_until(s.find_pause_box, 5, "no \"Pauza...\" window after P in fullscreen")
     s.wait_until(lambda: box_on_top(s, box), 3, "the pause box does not show over the fullscreen window")
     s.shot("fullscreen-paused")
+    big = box_geometry(s, box)[2:]
 
     s.begin("F11 while the box is open: a window, the box still over it")
     s.key("F11")
@@ -92,10 +93,16 @@ def body(s):
     s.wait_until(lambda: box_on_top(s, box), 3, "the pause box does not show over the window")
     s.check(s.find_pause_box() == box, "the pause box went away with F11")
     s.wait_until(lambda: s.game_shown(s.grab()), 5, "the paused game is not shown in the window")
+    # The box goes with the frame's scale, 2 in fullscreen here and 1 in the window.
+    s.wait_until(lambda: box_geometry(s, box)[2:] == (big[0] // 2, big[1] // 2), 3,
+                 f"the box kept its fullscreen size {big} in the window: {box_geometry(s, box)[2:]}")
+    s.wait_until(lambda: box_on_top(s, box), 3, "the pause box does not show over the window at its new size")
     s.shot("windowed-paused")
     s.key("F11")
     expect_fullscreen(s, "F11 again in the pause box")
     s.wait_until(lambda: box_on_top(s, box), 3, "the pause box does not show over fullscreen again")
+    s.wait_until(lambda: box_geometry(s, box)[2:] == big, 3,
+                 f"the box did not grow back to {big} in fullscreen: {box_geometry(s, box)[2:]}")
     s.wait_until(lambda: s.game_shown(s.grab()), 5, "the paused game is not shown in fullscreen again")
 
     s.begin("Return closes the box; the game goes on")

@@ -4,9 +4,12 @@ stdout with status 0; each bad option or value one line on stderr, status 2, no 
 missing, damaged or unreadable settings file one line on stderr and the game runs with the
 defaults; a damaged file is written afresh when the game ends, an unreadable one left alone;
 the music switch is not kept: switched off, it reads "ON" again on the next run, and a file
-that names it is told it has no such setting."""
+that names it is told it has no such setting. A FIFO or a file over 64 KiB is ignored and left
+alone, control bytes in the file never reach the terminal, and a settings file that is a
+symbolic link stays one while its target gets the settings."""
 
 import os
+import stat
 import subprocess
 import sys
 import time
@@ -65,7 +68,7 @@ def quit_from_menu(s):
 def body(s):
     s.begin("--help and --version")
     for args, start in ((["--help"], "Usage: nadilka [OPTION]..."), (["-h"], "Usage: nadilka [OPTION]..."),
-                        (["--version"], "nadilka 1.0\n")):
+                        (["--version"], "nadilka 1.0\nLicence: MIT\n")):
         r = run_program(s, args)
         out = r.stdout.decode()
         s.check(r.returncode == 0, f"{args}: status {r.returncode}")
@@ -114,10 +117,60 @@ def body(s):
     os.mkdir(settings_path(s))
     s.launch()
     lines = settings_lines(s)
-    s.check(len(lines) == 1 and "Is a directory" in lines[0], f"stderr about the settings: {lines}")
+    s.check(len(lines) == 1 and "not a regular file" in lines[0], f"stderr about the settings: {lines}")
     quit_from_menu(s)
     s.check(os.path.isdir(settings_path(s)), "the unreadable settings file was replaced")
     os.rmdir(settings_path(s))
+
+    s.begin("a FIFO as the settings file: no wait for a writer, one line, left alone")
+    os.mkfifo(settings_path(s))
+    s.launch()  # an open() that waits for a writer would never show the window
+    lines = settings_lines(s)
+    s.check(len(lines) == 1 and "not a regular file" in lines[0], f"stderr about the settings: {lines}")
+    quit_from_menu(s)
+    s.check(stat.S_ISFIFO(os.lstat(settings_path(s)).st_mode), "the FIFO was replaced")
+    os.remove(settings_path(s))
+
+    s.begin("a settings file over 64 KiB: one line, ignored, left as it was")
+    big = b"[window]\nscale = 2\n" + b"# padding\n" * 7000
+    with open(settings_path(s), "wb") as f:
+        f.write(big)
+    s.launch()
+    lines = settings_lines(s)
+    s.check(len(lines) == 1 and "larger than 64 KiB" in lines[0] and "ignored" in lines[0],
+            f"stderr about the settings: {lines}")
+    quit_from_menu(s)
+    with open(settings_path(s), "rb") as f:
+        s.check(f.read() == big, "the settings file that was too large to read was overwritten")
+    os.remove(settings_path(s))
+
+    s.begin("control bytes and long text in the settings file reach the terminal as '?' and cut short")
+    with open(settings_path(s), "wb") as f:
+        f.write(b"[\x1b[31mred\x07]\n[window]\nscale\x07\x1b[31m\r\x1b[2K = 2\n[" + b"s" * 3000 + b"]\n")
+    s.launch()
+    err = s.game_output()
+    s.check(not any(c in err for c in "\x07\x1b\r"), f"control bytes on stderr: {err!r}")
+    s.check(all(len(ln) < 300 for ln in err.splitlines()), f"a long line on stderr: {err!r}")
+    quit_from_menu(s)
+
+    s.begin("a settings file that is a symbolic link: its target gets the settings, the link stays")
+    kept = os.path.join(s.tmp, "dotfiles")
+    os.makedirs(kept, exist_ok=True)
+    target = os.path.join(kept, "nadilka.ini")
+    with open(target, "w", encoding="utf-8") as f:
+        f.write("[window]\nscale = 1\nmode = fullscreen\n")
+    os.chmod(target, 0o600)
+    os.remove(settings_path(s))
+    os.symlink(target, settings_path(s))
+    s.launch(args=["--windowed"])
+    quit_from_menu(s)
+    s.check(os.path.islink(settings_path(s)), "the link was replaced by a file")
+    with open(target, encoding="utf-8") as f:
+        s.check("mode = windowed" in f.read(), "the link's target did not get the new settings")
+    s.check(stat.S_IMODE(os.stat(target).st_mode) == 0o600, "the target's access changed")
+    s.check(sorted(os.listdir(os.path.dirname(settings_path(s)))) == ["settings.ini"],
+            f"files beside the link: {os.listdir(os.path.dirname(settings_path(s)))}")
+    os.remove(settings_path(s))
 
     s.begin("a setting for the music is not taken")
     with open(settings_path(s), "w", encoding="utf-8") as f:

@@ -388,7 +388,34 @@ def case_whole_game_time():
     check(best < 3.0, f"a whole game took {best:.2f} s")
 
 
-CASES = {"quiet-game": case_quiet_game, "steering": case_steering, "gifts": case_gifts,
+GOLDEN = os.path.join(SESSIONS, "golden.sha256")
+
+
+def case_golden():
+    """Every committed session's whole output, byte for byte, as pinned in golden.sha256: a change
+    meant to keep the game as it is (a library swapped in, code moved) must not move one byte.
+    NADILKA_UPDATE_GOLDEN=1 writes the file anew after a change meant to alter the output."""
+    import hashlib
+    sessions = sorted(n for n in os.listdir(SESSIONS) if n.endswith(".session"))
+    actual = {}
+    for name in sessions:
+        p = replay(name)
+        expect(f"{name}: exit status", p.returncode, 0)
+        actual[name] = hashlib.sha256(p.stdout).hexdigest()
+    if os.environ.get("NADILKA_UPDATE_GOLDEN") == "1":
+        with open(GOLDEN, "w", encoding="utf-8") as f:
+            f.writelines(f"{h}  {n}\n" for n, h in actual.items())
+        print(f"wrote {GOLDEN}")
+        return
+    with open(GOLDEN, encoding="utf-8") as f:
+        pinned = dict(reversed(line.split()) for line in f if line.strip())
+    expect("the sessions pinned", sorted(pinned), sessions)
+    for name in sessions:
+        check(actual[name] == pinned[name], f"{name}: the output is not the pinned one "
+              f"(sha256 {actual[name]}, pinned {pinned[name]})")
+
+
+CASES = {"golden": case_golden, "quiet-game": case_quiet_game, "steering": case_steering, "gifts": case_gifts,
          "pause-escape": case_pause_escape, "name-entry": case_name_entry, "bad-lines": case_bad_lines,
          "frames-png": case_frames_png, "whole-game-time": case_whole_game_time}
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The real program in bad surroundings: no sound, broken music, no browser, a damaged
-high-score table, a missing picture or font, no display. Each case gets its own copy of the
+high-score table (a FIFO among them), a missing picture or font, no display (with and
+without a video driver named). Each case gets its own copy of the
 run folder and its own Xvfb display, and the cases run side by side. An X server without core
 fonts, where SDL's message boxes cannot open (the game's own box needs none), is one more case.
 
@@ -101,6 +102,24 @@ def no_display(d, env):
     env["DISPLAY"] = ":987"  # no server there
 
 
+# As a player meets it: no video driver named, so SDL would fall back to a driver that draws
+# into nothing; the game must say there is no display instead of running unseen.
+def no_display_named(unset):
+    def prepare(d, env):
+        env.pop("SDL_VIDEODRIVER", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        if unset:
+            env.pop("DISPLAY", None)
+        else:
+            env["DISPLAY"] = ":987"
+    return prepare
+
+
+def fifo_as_scores(d, env):
+    os.remove(os.path.join(d, "extract.ext"))
+    os.mkfifo(os.path.join(d, "extract.ext"))
+
+
 def no_core_fonts(d, env):
     pass
 
@@ -134,6 +153,9 @@ CASES = [
     ("picture missing", remove("pictures/santa.bmp"), None, "santa.bmp"),
     ("font missing", remove("fonts/LiberationSans-Regular.ttf"), None, "LiberationSans-Regular.ttf"),
     ("no display", no_display, None, "display"),
+    ("no DISPLAY, no driver named", no_display_named(True), None, "cannot open the display"),
+    ("no X server, no driver named", no_display_named(False), None, "cannot open the display"),
+    ("table is a FIFO", fifo_as_scores, TABLE_THEN_PLAY, "not a regular file"),
 ]
 
 
@@ -233,6 +255,9 @@ def run_case(case, run_folder):
             for mark in SANITIZER_MARKS:
                 if mark in text:
                     raise Failure("sanitizer report:\n" + text)
+            # Whatever a file holds, the terminal gets no bell or escape sequence from us.
+            if any(c < 0x20 and c not in (0x09, 0x0A) or c == 0x7F for c in text.encode()):
+                raise Failure("control bytes on stderr: %r" % text)
 
         if steps is None:
             try:

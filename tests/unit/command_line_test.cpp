@@ -96,7 +96,7 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionTheProgram) {
                         "F11", "Alt+Enter", "settings.ini"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
   EXPECT_EQ(help.back(), '\n');
-  EXPECT_EQ(versionText(), "nadilka " NADILKA_VERSION "\n");
+  EXPECT_EQ(versionText(), "nadilka " NADILKA_VERSION "\nLicence: MIT\n");
 }
 
 } // namespace

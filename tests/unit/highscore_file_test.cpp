@@ -1,16 +1,21 @@
 #include "frontend/highscore_file.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -213,8 +218,8 @@ TEST(HighscoreNames, CleanName) {
     EXPECT_EQ(got, c.out);
     EXPECT_EQ(cleanName(got), got);
   }
-  EXPECT_EQ(utf8Length("Dvořák"), 6u);
-  EXPECT_EQ(utf8Length("🎄x"), 2u);
+  EXPECT_EQ(nad::utf8::length("Dvořák"), 6u);
+  EXPECT_EQ(nad::utf8::length("🎄x"), 2u);
 }
 
 TEST(HighscoreCodePage, EveryDefinedByteRoundTrips) {
@@ -227,7 +232,7 @@ TEST(HighscoreCodePage, EveryDefinedByteRoundTrips) {
       EXPECT_EQ(utf8ToCp1250(utf8), "?");
     } else {
       EXPECT_EQ(utf8ToCp1250(utf8), byte) << "byte " << b;
-      EXPECT_EQ(utf8Length(utf8), 1u) << "byte " << b;
+      EXPECT_EQ(nad::utf8::length(utf8), 1u) << "byte " << b;
     }
   }
   EXPECT_EQ(undefined, 5);
@@ -409,6 +414,123 @@ TEST(HighscoreSave, UnwritablePlacesGiveAReasonAndTouchNothing) {
   EXPECT_NE(save(locked / kFileName, Table{}).reason(), "");
   EXPECT_EQ(readFile(locked / kFileName), "old");
   EXPECT_EQ(folderEntries(locked), std::vector<std::string>{kFileName});
+}
+
+// A table (or settings file) kept elsewhere and linked into place stays linked: the file the
+// link names gets the new rows, written beside itself and keeping its access bits. A link to
+// anything but a regular file is never written through.
+TEST(HighscoreSave, ALinkIsFollowedToARegularFileAndNothingElseIsReplaced) {
+  Table t;
+  t[0] = {"Sdílený", "999"};
+  struct Case {
+    const char *name;
+    std::function<fs::path(const fs::path &elsewhere)> make; // the link's target, made there
+    bool saves;
+  };
+  const Case cases[] = {
+      {"a regular file in another folder",
+       [](const fs::path &e) {
+         writeFile(e / "table", "old");
+         ::chmod((e / "table").c_str(), 0600);
+         return e / "table";
+       },
+       true},
+      {"a link to a link to a regular file",
+       [](const fs::path &e) {
+         writeFile(e / "table", "old");
+         ::chmod((e / "table").c_str(), 0600);
+         fs::create_symlink("table", e / "middle");
+         return e / "middle";
+       },
+       true},
+      {"a device", [](const fs::path &) { return fs::path("/dev/zero"); }, false},
+      {"a FIFO",
+       [](const fs::path &e) {
+         ::mkfifo((e / "fifo").c_str(), 0644);
+         return e / "fifo";
+       },
+       false},
+      {"a folder",
+       [](const fs::path &e) {
+         fs::create_directory(e / "folder");
+         return e / "folder";
+       },
+       false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir run, elsewhere;
+    const fs::path target = c.make(elsewhere.path), link = run.path / kFileName;
+    fs::create_symlink(target, link);
+    const std::string reason = save(link, t).reason();
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+    EXPECT_EQ(folderEntries(run.path), std::vector<std::string>{kFileName}) << "nothing written beside the link";
+    if (c.saves) {
+      EXPECT_EQ(reason, "");
+      EXPECT_EQ(readFile(link), format(t));
+      const fs::path file = fs::canonical(link);
+      struct stat st {};
+      ASSERT_EQ(::stat(file.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0600u) << "the target keeps its access";
+      EXPECT_EQ(load(link).table, t);
+    } else {
+      EXPECT_NE(reason.find("not a regular file"), std::string::npos) << reason;
+      EXPECT_FALSE(load(link).readable);
+    }
+  }
+}
+
+// Anything but a regular file in the table's place is reported like an unreadable file at once,
+// without waiting for a writer to open a FIFO, and is never replaced.
+TEST(HighscoreLoad, AFifoOrADeviceIsUnreadableAndNeverBlocks) {
+  TempDir dir;
+  const fs::path fifo = dir.path / kFileName;
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const fs::path &p : {fifo, fs::path("/dev/zero"), fs::path("/dev/null")}) {
+    SCOPED_TRACE(p.string());
+    const LoadResult r = load(p); // a blocking open would hang the test here
+    EXPECT_FALSE(r.readable);
+    EXPECT_NE(r.problem.find("not a regular file"), std::string::npos) << r.problem;
+    expectRows(r.table, {});
+  }
+  EXPECT_NE(save(fifo, Table{}).reason(), "");
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST(HighscoreSave, ANewFileGetsReadableAccessLessTheUmask) {
+  TempDir dir;
+  for (const auto &[mask, mode] : {std::pair{0022u, 0644u}, {0077u, 0600u}, {0002u, 0644u}}) {
+    SCOPED_TRACE(mask);
+    const fs::path file = dir.path / ("t" + std::to_string(mask)) / kFileName;
+    const mode_t old = ::umask(mask);
+    const std::string reason = save(file, Table{}).reason();
+    ::umask(old);
+    EXPECT_EQ(reason, "");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, mode);
+  }
+}
+
+// Two holders of the table's lock take turns: the second waits until the first lets go.
+TEST(HighscoreSave, TheLockIsHeldByOneCopyAtATime) {
+  TempDir dir;
+  const fs::path file = dir.path / kFileName;
+  std::atomic<bool> released{false};
+  std::optional<nad::files::FileLock> first(std::in_place, file);
+  ASSERT_EQ(first->problem(), "");
+  std::thread other([&] {
+    // flock locks belong to open files, so a second open in this process contends like another copy.
+    const nad::files::FileLock second(file);
+    EXPECT_TRUE(released.load()) << "the second lock was granted while the first was held";
+    EXPECT_EQ(second.problem(), "");
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  released = true;
+  first.reset();
+  other.join();
 }
 
 TEST(HighscoreSave, FailureOrCrashAfterEachStepLeavesOldOrNewBytes) {

@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "frontend/highscore_table.h"
-#include "platform/atomic_file.h"
 #include "frontend/music.h"
 #include "input/keyboard.h"
+#include "platform/atomic_file.h"
 
 namespace nad::test {
 namespace {
@@ -186,6 +186,78 @@ TEST(HighScoreTable, InsertionLeavesTheLoadedArraysAsTheFileWas) {
     EXPECT_EQ(g.s.hiscoreName[size_t(r)], kTable[size_t(r)].first) << r;
     EXPECT_EQ(g.s.hiscorePoints[size_t(r)], kTable[size_t(r)].second) << r;
   }
+}
+
+// Two copies of the game on one run folder, both at the name box: the second confirmation is
+// tested and inserted against the table as the first one left it on disk, not against the one
+// its own game loaded, so that no result overwrites another.
+TEST(HighScoreTable, AConfirmationKeepsWhatAnotherCopyEnteredMeanwhile) {
+  struct Case {
+    const char *name;
+    double points;
+    Rows afterwards; // the file and the panel after the second confirmation
+    std::vector<int> red;
+  };
+  const Rows alfa = inserted(kTable, 2, "Alfa", "800"); // what the other copy wrote
+  const Case cases[] = {
+      {"still qualifies", 600, inserted(alfa, 3, "Beta", "600"), {3}},
+      {"pushed out by the other copy's entry", 150, alfa, {}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Game g;
+    g.writeScores(fileOf(kTable));
+    clockRunsOut(g, c.points);
+    ASSERT_TRUE(g.sc[Picture1].visible);
+    const uint64_t generator = g.f.rng.state();
+    g.writeScores(fileOf(alfa));
+    g.sc.setCaption(Text1, "Beta");
+    confirm(g, 1000);
+    EXPECT_EQ(g.readScores(), fileOf(c.afterwards));
+    EXPECT_EQ(shownRows(g), c.afterwards) << "the panel shows the table as written";
+    EXPECT_EQ(redRows(g), c.red);
+    EXPECT_FALSE(g.sc[Picture1].visible);
+    EXPECT_EQ(g.f.rng.state(), generator) << "the re-read is no load: the generator is not reseeded";
+    for (int r = 0; r < 7; ++r) EXPECT_EQ(g.s.hiscoreName[size_t(r)], kTable[size_t(r)].first) << r;
+  }
+}
+
+// A table that cannot be read at the confirmation (it was readable at the game's end) is not
+// replaced by empty rows: the rows the panel shows are the ones kept.
+TEST(HighScoreTable, AConfirmationAfterTheTableBecameUnreadableKeepsTheShownRows) {
+  Game g;
+  g.writeScores(fileOf(kTable));
+  clockRunsOut(g, 600);
+  std::filesystem::remove(g.dir.path() / "extract.ext");
+  std::filesystem::create_directory(g.dir.path() / "extract.ext");
+  confirm(g, 1000);
+  EXPECT_EQ(shownRows(g), inserted(kTable, 2, "BRIMEL", "600"));
+  EXPECT_EQ(g.calls("warning").size(), 1u);
+}
+
+TEST(HighScoreTable, EnterInTheNameBoxConfirmsAsTheClickDoes) {
+  Game g;
+  g.writeScores(fileOf(kTable));
+  playGame(g, 0, 600);
+  ASSERT_TRUE(g.sc[Picture1].visible);
+  g.hp.press(140000, key::Return); // the box has no focus yet: nothing happens
+  g.run();
+  EXPECT_TRUE(g.sc[Picture1].visible);
+  clearNameBox(g, 140100);
+  g.hp.type(140200, "Čert");
+  g.hp.press(140300, key::Return);
+  g.run();
+  EXPECT_FALSE(g.sc[Picture1].visible);
+  EXPECT_EQ(g.readScores(), fileOf(inserted(kTable, 2,
+                                            "\xC8"
+                                            "ert",
+                                            "600")));
+  g.hp.press(140400, key::Return); // once confirmed, Enter does nothing more
+  g.run();
+  EXPECT_EQ(g.readScores(), fileOf(inserted(kTable, 2,
+                                            "\xC8"
+                                            "ert",
+                                            "600")));
 }
 
 TEST(HighScoreTable, PointsShowAsTheirNumberAndNamesExactlyAsWritten) {
@@ -407,6 +479,28 @@ TEST(HighScoreTable, SaveFailsWhenTheFileIsAFolder) {
   EXPECT_TRUE(std::filesystem::is_directory(g.dir.path() / "extract.ext"));
   EXPECT_TRUE(std::filesystem::exists(inside));
   EXPECT_EQ(filesBesideTheLock(g.dir.path()), 1) << "no temporary file left behind";
+}
+
+// The warning box holds the program; the window behind it must already show the panel without
+// the name box that the click closed.
+TEST(HighScoreTable, TheWindowIsRepaintedBeforeTheSaveFailureBoxOpens) {
+  Game g;
+  g.hp.composeFrames = true;
+  g.writeScores(fileOf(kTable));
+  clockRunsOut(g, 650);
+  g.run();
+  std::filesystem::remove(g.dir.path() / "extract.ext");
+  std::filesystem::create_directory(g.dir.path() / "extract.ext");
+  const int before = g.hp.presents;
+  int atTheBox = -1;
+  bool nameBoxShownAtTheBox = true;
+  g.hp.onDialog = [&] {
+    atTheBox = g.hp.presents;
+    nameBoxShownAtTheBox = g.sc.dirty() || g.sc[Picture1].visible;
+  };
+  confirm(g, 1000);
+  EXPECT_GT(atTheBox, before) << "a frame was shown between the click and the box";
+  EXPECT_FALSE(nameBoxShownAtTheBox);
 }
 
 TEST(HighScoreTable, SaveFailsPartWayAndTheOldFileStays) {

@@ -150,7 +150,7 @@ nad::Surface drawInfo() {
   useFont(cr, Font::Sans, 13);
   setColor(cr, kWhite);
   const char *goal[] = {"Máš 130 sekund. Shazuj dárky tak, aby jich co", "nejvíce dopadlo přímo do komínů.",
-                        "Čím níže saně letí, tím víc bodů za každý", "doručený dárek. Pozor na střechy!"};
+                        "Čím výše saně letí, tím víc bodů za každý", "doručený dárek. Pozor na střechy!"};
   y = 76;
   for (const char *line : goal) {
     text(cr, line, 300, y);

@@ -4,59 +4,24 @@
 #include <cmath>
 
 #include "platform/number_text.h"
+#include "platform/utf8.h"
 
 namespace nad::replay {
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when it is malformed (overlong forms,
-// surrogates and code points above U+10FFFF included), so that what we echo stays valid JSON.
-size_t utf8SequenceLength(std::string_view s, size_t i) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char c = byte(i);
-  if (c < 0x80) return 1;
-  size_t n;
-  uint32_t cp;
-  if (c >= 0xC2 && c <= 0xDF)
-    n = 2, cp = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF)
-    n = 3, cp = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4)
-    n = 4, cp = c & 0x07;
-  else
-    return 0;
-  if (i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = cp << 6 | (byte(i + k) & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
-
-bool isValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    size_t n = utf8SequenceLength(s, i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
-
-// A JSON string. Non-ASCII text stays as raw UTF-8 (readable in the output); a malformed byte
-// becomes U+FFFD rather than making the whole line unreadable.
 void appendString(std::string &out, std::string_view s) {
   static constexpr char hex[] = "0123456789abcdef";
   out += '"';
   for (size_t i = 0; i < s.size();) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = utf8SequenceLength(s, i);
-    if (n == 0) {
+    const utf8::Char read = utf8::decode(s, i);
+    if (!read.valid) {
       out += "\\ufffd";
       ++i;
       continue;
     }
-    if (n > 1) {
-      out.append(s.substr(i, n));
-      i += n;
+    if (read.length > 1) {
+      out.append(s.substr(i, read.length));
+      i += read.length;
       continue;
     }
     switch (c) {
@@ -81,8 +46,6 @@ void appendString(std::string &out, std::string_view s) {
   out += '"';
 }
 
-// The shortest text that reads back to the same double; whole numbers come without ".0".
-// JSON has no NaN or infinity, so those become null instead of breaking the line.
 void appendNumber(std::string &out, double v) {
   if (!std::isfinite(v)) {
     out += "null";

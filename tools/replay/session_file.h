@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "replay/json_text.h"
 
 namespace nad::replay {
@@ -98,7 +99,7 @@ inline std::optional<std::string> parseQuoted(std::string_view raw, std::string 
 inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &events, std::string &error) {
   using namespace detail;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1); // files written on Windows
-  if (!isValidUtf8(line)) {
+  if (!utf8::isValid(line)) {
     error = "the line is not valid UTF-8";
     return false;
   }

@@ -63,6 +63,7 @@ int HeadlessPlatform::lineHeight(Font font) { return font == Font::LabelBig ? 21
 
 void HeadlessPlatform::holdDialog(const char *what, const std::string &title, const std::string &text) {
   record(what, title + "|" + text);
+  if (onDialog) onDialog();
   // The box holds the program until the scripted close. Input that was due before it opened is
   // handled as usual afterwards; input typed while it is open is lost, except the releases of
   // keys held when it opened (no key sticks). A quit request is never lost.

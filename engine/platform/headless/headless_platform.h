@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,7 +67,8 @@ public:
   void present(const Surface &frame) override;
   void setTextInput(bool on) override { textInput = on; }
   bool showsFrames() const override { return composeFrames; }
-  bool composeFrames = false; // tests that look at the composed window switch it on
+  bool composeFrames = false;     // tests that look at the composed window switch it on
+  std::function<void()> onDialog; // called as a box opens: tests look at the window behind it
   // TextRenderer: fixed metrics, nothing drawn
   void render(Font font, std::string_view utf8, TextImage &out) override;
   int measure(Font font, std::string_view utf8) override;

@@ -3,6 +3,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include "platform/report.h"
 #include "platform/sdl/frame_layout.h"
@@ -83,11 +86,33 @@ struct SdlLibrary {
     // Audio is started on its own later: SDL_Init fails as a whole when audio fails.
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
       throw StartupError(std::string("cannot open the display: ") + SDL_GetError());
+    // Without a display SDL falls back to drivers that draw into nothing: the game would run
+    // unseen, its music playing from nowhere. They serve only when asked for by name.
+    if (const char *driver = SDL_GetCurrentVideoDriver(); driver && drawsIntoNothing(driver) && !named(driver)) {
+      SDL_Quit();
+      const char *display = std::getenv("DISPLAY");
+      throw StartupError(display && *display ? std::string("cannot open the display: no X server answers at ") + display
+                                             : std::string("cannot open the display: DISPLAY is not set"));
+    }
     // Controllers are welcome, not needed: without them the keyboard serves.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     SDL_StopTextInput(); // typed text only while the name box has the focus
   }
   ~SdlLibrary() { SDL_Quit(); }
+
+  static bool drawsIntoNothing(std::string_view driver) { return driver == "offscreen" || driver == "dummy"; }
+  // SDL_VIDEODRIVER (or its hint) may list several drivers, separated by commas.
+  static bool named(std::string_view driver) {
+    const char *asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    for (std::string_view list = asked ? asked : ""; !list.empty();) {
+      const size_t comma = list.find(',');
+      const std::string item(list.substr(0, comma));
+      if (SDL_strcasecmp(item.c_str(), std::string(driver).c_str()) == 0) return true;
+      if (comma == std::string_view::npos) break;
+      list.remove_prefix(comma + 1);
+    }
+    return false;
+  }
   SdlLibrary(const SdlLibrary &) = delete;
   SdlLibrary &operator=(const SdlLibrary &) = delete;
 };

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
-#include "platform/sdl/sdl_handles.h"
+#include <utility>
 #include <vector>
+
+#include "platform/sdl/sdl_handles.h"
 
 namespace nad {
 namespace {
@@ -18,8 +20,8 @@ constexpr int kFontPixels = 12; // at scale 1, about the size of SDL's box
 
 class Box {
 public:
-  Box(SdlWindow &game, TTF_Font *font, int scale, BoxKind kind, const std::string &text)
-      : game_(game), font_(font), k_(scale), kind_(kind) {
+  Box(SdlWindow &game, std::filesystem::path fontFile, BoxKind kind, const std::string &text)
+      : game_(game), fontFile_(std::move(fontFile)), kind_(kind) {
     size_t from = 0;
     for (;;) {
       const size_t nl = text.find('\n', from);
@@ -27,7 +29,16 @@ public:
       if (nl == std::string::npos) break;
       from = nl + 1;
     }
-    lineH_ = TTF_FontLineSkip(font_);
+  }
+
+  // The box at the game's scale: its font, its size and where the button goes. False without
+  // a font at that size.
+  bool layOut(int scale) {
+    FontHandle font(TTF_WasInit() ? TTF_OpenFont(fontFile_.string().c_str(), kFontPixels * scale) : nullptr);
+    if (!font) return false;
+    font_ = std::move(font);
+    k_ = scale;
+    lineH_ = TTF_FontLineSkip(font_.get());
     int textW = 0;
     for (const std::string &l : lines_) textW = std::max(textW, width(l));
     pad_ = 14 * k_;
@@ -38,6 +49,7 @@ public:
     h_ = pad_ + int(lines_.size()) * lineH_ + pad_ + button_.h + pad_;
     button_.x = accent_ + (w_ - accent_ - button_.w) / 2;
     button_.y = h_ - pad_ - button_.h;
+    return true;
   }
 
   bool open(const std::string &title) {
@@ -53,6 +65,8 @@ public:
     return true;
   }
 
+  void close() { window_.reset(); }
+
   // Until the box is closed; true when the game window was asked to close meanwhile.
   bool run() {
     bool quit = false;
@@ -66,7 +80,7 @@ public:
 private:
   int width(const std::string &s) {
     int w = 0, h = 0;
-    TTF_SizeUTF8(font_, s.c_str(), &w, &h);
+    TTF_SizeUTF8(font_.get(), s.c_str(), &w, &h);
     return w;
   }
 
@@ -84,7 +98,7 @@ private:
     const auto fill = [&](SDL_Rect r, SDL_Color c) { SDL_FillRect(s, &r, SDL_MapRGB(s->format, c.r, c.g, c.b)); };
     const auto write = [&](const std::string &text, int x, int y) {
       if (text.empty()) return;
-      SurfaceHandle t(TTF_RenderUTF8_Blended(font_, text.c_str(), kText));
+      SurfaceHandle t(TTF_RenderUTF8_Blended(font_.get(), text.c_str(), kText));
       if (!t) return;
       SDL_Rect at{x, y, t->w, t->h};
       SDL_BlitSurface(t.get(), nullptr, s, &at);
@@ -117,7 +131,12 @@ private:
       }
       game_.handleWhileModal(e);
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_MOVED) {
-        // Fullscreen on or off: the box stays over the middle of the game, on top.
+        // Fullscreen on or off: the box takes the game's new scale and stays over the middle of
+        // the game, on top.
+        if (game_.shownScale() != k_ && layOut(game_.shownScale())) {
+          SDL_SetWindowSize(window_.get(), w_, h_);
+          draw();
+        }
         place();
         SDL_RaiseWindow(window_.get());
       }
@@ -150,8 +169,9 @@ private:
   }
 
   SdlWindow &game_;
-  TTF_Font *font_;
-  int k_;
+  std::filesystem::path fontFile_;
+  FontHandle font_;
+  int k_ = 1;
   BoxKind kind_;
   std::vector<std::string> lines_;
   int lineH_ = 0, pad_ = 0, accent_ = 0, w_ = 0, h_ = 0;
@@ -165,20 +185,16 @@ private:
 
 bool ShowGameBox(SdlWindow &game, const std::filesystem::path &fontFile, BoxKind kind, const std::string &title,
                  const std::string &text) {
-  const int scale = game.shownScale();
-  FontHandle font(TTF_WasInit() ? TTF_OpenFont(fontFile.string().c_str(), kFontPixels * scale) : nullptr);
-  if (!font) return false;
+  Box box(game, fontFile, kind, text);
+  if (!box.layOut(game.shownScale())) return false;
   // What came before the box is the game's, after it; a quit request among it skips the box.
   if (!game.beginModal()) return true;
-  bool quit = false;
-  {
-    Box box(game, font.get(), scale, kind, text);
-    if (!box.open(title)) {
-      game.endModal(false);
-      return false;
-    }
-    quit = box.run();
-  } // the box's window goes before the game window takes the focus back
+  if (!box.open(title)) {
+    game.endModal(false);
+    return false;
+  }
+  const bool quit = box.run();
+  box.close(); // the box's window goes before the game window takes the focus back
   game.endModal(quit);
   return true;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/report.h"
+#include "platform/utf8.h"
 
 #define STB_TRUETYPE_IMPLEMENTATION
 #define STBTT_STATIC
@@ -33,23 +34,9 @@ int CeilPixels(int units, float scale) {
 
 // The next code point of UTF-8 text; a byte of an invalid sequence reads as U+FFFD.
 int NextCodepoint(std::string_view s, size_t &i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned c = b(i);
-  int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + size_t(len) > s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  int cp = len == 1 ? int(c) : int(c & (0x7Fu >> len));
-  for (int k = 1; k < len; ++k) {
-    if ((b(i + size_t(k)) & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = cp << 6 | (b(i + size_t(k)) & 0x3F);
-  }
-  i += size_t(len);
-  return cp;
+  const utf8::Char c = utf8::decode(s, i);
+  i += c.length;
+  return int(c.code);
 }
 
 } // namespace
