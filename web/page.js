@@ -109,7 +109,7 @@ const nadilkaPage = {
     this.canvas.addEventListener("pointerup", (e) => this.pointer(e, MOUSE_UP));
     this.canvas.addEventListener("touchend", (e) => {
       const touch = e.changedTouches[0];
-      if (touch) this.typeByTouch(false, ...this.frameAt(touch.clientX, touch.clientY));
+      if (touch) this.typeByTouch(...this.frameAt(touch.clientX, touch.clientY));
     });
     this.stage.addEventListener("contextmenu", (e) => e.preventDefault());
     // Safari zooms by pinching whatever the viewport says; its own gesture events stop it.
@@ -122,7 +122,9 @@ const nadilkaPage = {
     this.typing.value = TYPING_KEEP;
     this.typing.addEventListener("input", (e) => this.typed(e));
     this.typing.addEventListener("compositionend", (e) => this.typed(e));
-    this.typing.addEventListener("blur", () => this.keepTyping());
+    this.typing.addEventListener("blur", () => {
+      if (!this.refocusing) this.keepTyping();
+    });
     document.addEventListener("visibilitychange", () => {
       if (document.hidden) this.letGoAll();
       this.keepAwake();
@@ -436,8 +438,8 @@ const nadilkaPage = {
     if (kind === MOUSE_DOWN) this.canvas.setPointerCapture(e.pointerId);
     const [x, y] = this.frameAt(e.clientX, e.clientY);
     this.push([kind, 0, x, y, 0, 0]);
-    if (kind === MOUSE_UP && e.pointerType !== "mouse") this.typeByTouch(true, x, y);
-    else this.keepTyping();
+    // A finger's tap gives the text field the focus in its touchend (below).
+    if (e.pointerType !== "touch") this.keepTyping();
   },
 
   // Back to the frame's own pixels; off the frame the point lies outside it and hits nothing.
@@ -446,14 +448,19 @@ const nadilkaPage = {
     return [Math.floor(((clientX - r.left) * FRAME_W) / r.width), Math.floor(((clientY - r.top) * FRAME_H) / r.height)];
   },
 
-  // A phone opens its keyboard only for a focus given in the handler of the tap itself, and
-  // the game turns its text input on only after it has taken the tap: a tap on the name box
-  // (while the box shows) or one while the game wants text focuses the field here and now.
-  typeByTouch(again, x, y) {
+  // A phone opens its keyboard only for a focus given in the handler of the tap itself (Safari:
+  // a touchend or a click), and the game turns its text input on only after it has taken the
+  // tap: a tap on the name box (while the box shows) or one while the game wants text focuses
+  // the field here and now, afresh, so that a keyboard the player closed opens again.
+  typeByTouch(x, y) {
     const want = this.textInput || this.onNameBox(x, y);
     if (!want || this.modal) return this.keepTyping();
-    if (again && document.activeElement === this.typing) this.typing.blur();
-    if (document.activeElement !== this.typing) this.typing.focus({ preventScroll: true });
+    if (document.activeElement === this.typing) {
+      this.refocusing = true;
+      this.typing.blur();
+      this.refocusing = false;
+    }
+    this.typing.focus({ preventScroll: true });
   },
 
   // The name box's place in the frame (Text1 of the high-score panel), and whether it shows:
