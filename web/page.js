@@ -91,7 +91,7 @@ const nadilkaPage = {
     this.fullscreen = document.getElementById("fullscreen");
     this.coarse = window.matchMedia("(pointer: coarse)");
     for (const query of [this.coarse, window.matchMedia("(orientation: portrait)")])
-      query.addEventListener("change", () => this.layout());
+      query.addEventListener("change", () => (this.coarse.matches && !this.touch ? this.showTouchControls() : this.layout()));
     window.addEventListener("resize", () => this.layout());
     if (window.visualViewport) window.visualViewport.addEventListener("resize", () => this.layout());
     document.addEventListener("fullscreenchange", () => this.layout());
