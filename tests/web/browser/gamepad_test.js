@@ -67,6 +67,18 @@ const boxOpen = (t) => t.page.evaluate(() => document.getElementById("box").open
     await t.until(async () => (await locks()).held === 1, 10000, "the screen is not kept on during play");
     t.check((await locks()).held === 1, "during play the screen is kept on");
 
+    // The page hidden (another tab, the phone's screen off): the lock goes, and comes back.
+    const hide = (hidden) => t.page.evaluate((hidden) => {
+      Object.defineProperty(document, "hidden", { configurable: true, get: () => hidden });
+      document.dispatchEvent(new Event("visibilitychange"));
+    }, hidden);
+    await hide(true);
+    await t.until(async () => (await locks()).held === 0, 10000, "the lock stays with the page hidden");
+    t.check((await locks()).held === 0, "with the page hidden the screen is let go");
+    await hide(false);
+    await t.until(async () => (await locks()).held === 1, 10000, "no lock when the page shows again");
+    t.check((await locks()).held === 1, "and kept on again when the page shows");
+
     const dpad = await steer(t, () => button(t, DOWN, true), () => button(t, DOWN, false), +1);
     t.check(dpad.went, `the d-pad's down takes the team down: ${dpad.text}`);
     const up = await steer(t, () => button(t, UP, true), () => button(t, UP, false), -1);

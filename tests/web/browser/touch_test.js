@@ -52,6 +52,13 @@ async function checkLayout(t, device, label) {
   t.check(fullscreen.width > 0 && !overlap(fullscreen, frame), `${device.name} (${label}): the fullscreen button shows, off the frame`);
   t.check(await t.page.evaluate(() => window.scrollX === 0 && window.scrollY === 0 &&
     document.documentElement.scrollHeight <= window.innerHeight + 1), `${device.name} (${label}): the page does not scroll`);
+  // No zoom by taps or pinches, no pull to refresh, no selection or long-press menu on the game.
+  const style = await t.page.evaluate(() => {
+    const body = getComputedStyle(document.body), html = getComputedStyle(document.documentElement);
+    return [body.touchAction, body.userSelect || body.webkitUserSelect, html.overscrollBehaviorY, body.webkitTouchCallout || "none"];
+  });
+  t.check(JSON.stringify(style) === JSON.stringify(["none", "none", "none", "none"]),
+    `${device.name} (${label}): no zoom, pull to refresh, selection or long-press menu: ${style.join(", ")}`);
 }
 
 // A finger held on an on-screen button while the team is followed.
