@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "flow/lifecycle.h"
+#include "platform/command_line.h"
 #include "platform/report.h"
 #include "platform/settings_file.h"
 

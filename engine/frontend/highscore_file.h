@@ -83,12 +83,8 @@ LoadResult load(const std::filesystem::path &path);
 
 // Test hooks, see files::WriteHooks.
 using SaveHooks = files::WriteHooks;
-// Crash-safe save of format(t), see files::writeAtomically: a hidden temporary file next to
-// `path` (".nadilka-save-" + the file's name + "." + six random characters), fsynced, renamed
-// over `path`, the folder fsynced. A failure carries a one-line English reason and reports
-// nothing itself; a failure before the rename leaves the old file untouched and removes the
-// temporary file. Temporaries of that name older than a minute, left by a killed save, are
-// removed first; no other file in the folder is touched.
+// Writes format(t) with files::writeAtomically (its comment says what a crash or a failure
+// leaves behind); a failure carries a one-line reason and reports nothing itself.
 Status save(const std::filesystem::path &path, const Table &t, const SaveHooks *hooks = nullptr);
 
 } // namespace nad::hiscore

@@ -79,9 +79,12 @@ struct FontFile {
   const char *file;
   int pixels;
 };
-inline constexpr FontFile kFontFiles[] = {{Font::Default, "LiberationSans-Regular.ttf", 11},
-                                          {Font::LabelBig, "LiberationSans-Bold.ttf", 18},
-                                          {Font::TableSerif, "LiberationSerif-Bold.ttf", 11}};
+// The build copies exactly these files into the run folder (CMakeLists.txt reads this table).
+inline constexpr FontFile kFontFiles[] = {
+    {Font::Default, "LiberationSans-Regular.ttf", 11},
+    {Font::LabelBig, "LiberationSans-Bold.ttf", 18},
+    {Font::TableSerif, "LiberationSerif-Bold.ttf", 11},
+};
 
 class TextRenderer {
 public:
@@ -115,6 +118,12 @@ public:
   // Hands a web address to the user's browser and returns at once; the result is ignored.
   virtual void openUrl(const std::string &address) = 0;
 };
+
+// The game's web addresses are bare hosts ("www.…"), which neither a desktop opener nor a
+// browser takes as a page: both backends hand over the address with a scheme.
+inline std::string addressWithScheme(const std::string &address) {
+  return address.find("://") == std::string::npos ? "http://" + address : address;
+}
 
 // The music player: selecting a file starts it from its beginning at once, ten plays in a
 // row at full volume; play continues a paused file or restarts a finished one.

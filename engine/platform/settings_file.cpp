@@ -1,8 +1,10 @@
 #include "platform/settings_file.h"
 
 #include <algorithm>
-#include <charconv>
+#include <iterator>
+#include <optional>
 
+#include "platform/arguments.h"
 #include "platform/atomic_file.h"
 #include "platform/utf8.h"
 
@@ -43,6 +45,41 @@ std::string shown(std::string_view text) {
   return "'" + out + (i < text.size() ? "...'" : "'");
 }
 
+// The keys of the [window] section, each with how its value reads and is written: a new key is
+// one row here. Values are read lowered and trimmed.
+struct Key {
+  std::string_view name;
+  bool (*read)(std::string_view value, Settings &into);      // false: not a value of this key
+  std::optional<std::string> (*write)(const Settings &from); // nothing while unset
+};
+
+// A setting that is one of two words.
+template <std::optional<bool> Settings::*field>
+bool readChoice(std::string_view value, std::string_view yes, std::string_view no, Settings &into) {
+  if (value != yes && value != no) return false;
+  into.*field = value == yes;
+  return true;
+}
+
+constexpr Key kKeys[] = {
+    {"mode",
+     [](std::string_view v, Settings &s) { return readChoice<&Settings::fullscreen>(v, "fullscreen", "windowed", s); },
+     [](const Settings &s) {
+       return s.fullscreen ? std::optional<std::string>(*s.fullscreen ? "fullscreen" : "windowed") : std::nullopt;
+     }},
+    {"scale",
+     [](std::string_view v, Settings &s) {
+       const std::optional<int> scale = options::wholeNumber(v, options::kMinScale, options::kMaxScale);
+       if (scale) s.scale = scale;
+       return scale.has_value();
+     },
+     [](const Settings &s) { return s.scale ? std::optional<std::string>(std::to_string(*s.scale)) : std::nullopt; }},
+    {"scaling", [](std::string_view v, Settings &s) { return readChoice<&Settings::smooth>(v, "smooth", "sharp", s); },
+     [](const Settings &s) {
+       return s.smooth ? std::optional<std::string>(*s.smooth ? "smooth" : "sharp") : std::nullopt;
+     }},
+};
+
 } // namespace
 
 Parsed parse(std::string_view text) {
@@ -82,35 +119,12 @@ Parsed parse(std::string_view text) {
       if (section.empty()) p.problems.push_back(where + shown(key) + " stands outside the [window] section");
       continue;
     }
-    const auto bad = [&] {
+    const Key *k = std::find_if(std::begin(kKeys), std::end(kKeys), [&](const Key &x) { return x.name == key; });
+    if (k == std::end(kKeys))
+      p.problems.push_back(where + "unknown setting " + shown(key));
+    else if (!k->read(value, p.values))
       p.problems.push_back(
           std::string(where).append(shown(line.substr(eq + 1))).append(" is not a value of ").append(shown(key)));
-    };
-    if (key == "mode") {
-      if (value == "fullscreen")
-        p.values.fullscreen = true;
-      else if (value == "windowed")
-        p.values.fullscreen = false;
-      else
-        bad();
-    } else if (key == "scaling") {
-      if (value == "smooth")
-        p.values.smooth = true;
-      else if (value == "sharp")
-        p.values.smooth = false;
-      else
-        bad();
-    } else if (key == "scale") {
-      int v = 0;
-      auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-      if (value.empty() || ec != std::errc() || ptr != value.data() + value.size() || v < options::kMinScale ||
-          v > options::kMaxScale)
-        bad();
-      else
-        p.values.scale = v;
-    } else {
-      p.problems.push_back(where + "unknown setting " + shown(key));
-    }
   }
   return p;
 }
@@ -119,9 +133,9 @@ std::string format(const Settings &s) {
   std::string out = "# nadilka: the window as it was when the game last ended. Written by the game;\n"
                     "# the command line's options take precedence (nadilka --help).\n"
                     "[window]\n";
-  if (s.fullscreen) out += std::string("mode = ") + (*s.fullscreen ? "fullscreen" : "windowed") + "\n";
-  if (s.scale) out += "scale = " + std::to_string(*s.scale) + "\n";
-  if (s.smooth) out += std::string("scaling = ") + (*s.smooth ? "smooth" : "sharp") + "\n";
+  for (const Key &k : kKeys)
+    if (const std::optional<std::string> value = k.write(s))
+      out.append(k.name).append(" = ").append(*value).append("\n");
   return out;
 }
 

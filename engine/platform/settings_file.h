@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/command_line.h"
 #include "platform/report.h"
+#include "platform/window_choice.h"
 
 namespace nad::settings {
 

@@ -281,8 +281,8 @@ def case_bad_lines():
                                ([good, "--frames", "1"], "--frames needs --frames-png"),
                                ([good, "--frames-png", tmp, "--frames", "5-2"], "'5-2'"),
                                ([good, "--frames-png", tmp, "--frames", "0"], "'0'"),
-                               ([good, "--frames-png"], "needs a folder"),
-                               ([good, "--run-folder"], "needs a folder"),
+                               ([good, "--frames-png"], "needs a value"),
+                               ([good, "--run-folder"], "needs a value"),
                                ([good, "--speed"], "unknown option"),
                                ([good, good], "only one session file")]:
             p = subprocess.run([TOOL, *args], capture_output=True, timeout=60)
@@ -298,6 +298,8 @@ def case_bad_lines():
         short = os.path.join(SESSIONS, "pause-escape.session")
         told = replay(short, "--run-folder", run)
         expect("told the run folder: exit status", told.returncode, 0)
+        told_with_equals = replay(short, f"--run-folder={run}")
+        expect("--run-folder=DIR: the same output", told_with_equals.stdout, told.stdout)
         check(told.stdout == replay(short).stdout, "told the run folder, the replay differs")
         empty = os.path.join(tmp, "empty")
         os.mkdir(empty)

@@ -1,17 +1,16 @@
 #include "replay/frame_list.h"
 
-#include <charconv>
+#include <limits>
+
+#include "platform/arguments.h"
 
 namespace nad::replay {
 
 std::optional<FrameSelection> FrameSelection::parse(std::string_view list, std::string &error) {
   FrameSelection sel;
   sel.all_ = false;
-  auto number = [&](std::string_view w) -> std::optional<int64_t> {
-    int64_t v = 0;
-    auto r = std::from_chars(w.data(), w.data() + w.size(), v);
-    if (w.empty() || r.ec != std::errc() || r.ptr != w.data() + w.size() || v < 1) return std::nullopt;
-    return v;
+  auto number = [](std::string_view w) {
+    return options::wholeNumber<int64_t>(w, 1, std::numeric_limits<int64_t>::max());
   };
   size_t start = 0;
   for (;;) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "flow/lifecycle.h"
+#include "platform/arguments.h"
 #include "platform/headless/headless_platform.h"
 #include "replay/frame_list.h"
 #include "replay/recorder.h"
@@ -21,6 +22,9 @@
 namespace fs = std::filesystem;
 using namespace nad;
 using namespace nad::replay;
+using nad::options::ArgumentReader;
+using nad::options::Item;
+using nad::options::LongOption;
 
 namespace {
 
@@ -29,6 +33,7 @@ constexpr char kUsage[] =
     "usage: nadilka-replay SESSION_FILE [--frames-png DIR [--frames LIST]] [--program-dir DIR]\n"
     "                      [--run-folder DIR]\n"
     "  Replays SESSION_FILE on the virtual clock and writes one JSON object per frame to stdout.\n"
+    "  Options take their value after a blank or an equals sign (--frames=1-10).\n"
     "  --frames-png DIR   also write the play field of each frame as DIR/frame-NNNNN.png\n"
     "  --frames LIST      only these frames, e.g. 1-10,200\n"
     "  --program-dir DIR  read and write extract.ext in DIR instead of a temporary copy of\n"
@@ -81,41 +86,37 @@ struct Options {
   std::optional<fs::path> runFolder;
 };
 
-// Returns 0 when the options are usable, else the exit status (after the message).
+enum Opt { Help, FramesPng, Frames, ProgramDir, RunFolder };
+constexpr LongOption kOptions[] = {{"help", Help, false},
+                                   {"frames-png", FramesPng, true},
+                                   {"frames", Frames, true},
+                                   {"program-dir", ProgramDir, true},
+                                   {"run-folder", RunFolder, true}};
+
+// Returns 0 when the options are usable, else the exit status (after the message); -1 after
+// the help.
 int parseOptions(int argc, char **argv, Options &o) {
   std::optional<std::string> frames;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= argc) return std::nullopt;
-      return std::string(argv[++i]);
-    };
-    if (a == "-h" || a == "--help") {
-      std::fputs(kUsage, stdout);
-      return -1;
-    } else if (a == "--frames-png") {
-      auto v = value();
-      if (!v) return usage("--frames-png needs a folder");
-      o.png = PngOptions{*v};
-    } else if (a == "--frames") {
-      frames = value();
-      if (!frames) return usage("--frames needs a list such as 1-10,200");
-    } else if (a == "--program-dir") {
-      auto v = value();
-      if (!v) return usage("--program-dir needs a folder");
-      o.programDir = *v;
-    } else if (a == "--run-folder") {
-      auto v = value();
-      if (!v) return usage("--run-folder needs a folder");
-      o.runFolder = *v;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return usage("unknown option " + a);
-    } else if (o.session.empty()) {
-      o.session = a;
-    } else {
-      return usage("only one session file, not also " + a);
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  ArgumentReader reader(args, kOptions);
+  Item item;
+  std::string error;
+  while (reader.next(item, error)) {
+    if (!item.option) {
+      if (!o.session.empty()) return usage("only one session file, not also " + std::string(item.value));
+      o.session = item.value;
+      continue;
+    }
+    switch (item.option->id) {
+    case Help: std::fputs(kUsage, stdout); return -1;
+    case FramesPng: o.png = PngOptions{std::string(item.value)}; break;
+    case Frames: frames = item.value; break;
+    case ProgramDir: o.programDir = item.value; break;
+    case RunFolder: o.runFolder = item.value; break;
+    default: break;
     }
   }
+  if (!error.empty()) return usage(error);
   if (o.session.empty()) return usage("no session file");
   if (frames) {
     if (!o.png) return usage("--frames needs --frames-png");

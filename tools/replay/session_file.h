@@ -8,7 +8,7 @@
 // runs to the end of the line (or to a comment) with its outer blanks trimmed; put it in
 // double quotes, with \" and \\ inside, to type blanks at its ends or " #". A click is the
 // button pressed and released at one point: two events at the same time.
-// Header-only so that the unit tests can use it without linking the tool.
+// Inline here: the replay tool and its unit tests include it.
 #include <charconv>
 #include <cstdint>
 #include <istream>
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/arguments.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 #include "replay/json_text.h"
@@ -57,14 +58,6 @@ inline std::string_view nextWord(std::string_view &rest) {
   std::string_view word = rest.substr(0, end);
   rest.remove_prefix(end);
   return word;
-}
-
-template <class Int> std::optional<Int> parseInt(std::string_view word, Int lo, Int hi) {
-  Int v{};
-  auto r = std::from_chars(word.data(), word.data() + word.size(), v);
-  if (word.empty() || r.ec != std::errc() || r.ptr != word.data() + word.size() || v < lo || v > hi)
-    return std::nullopt;
-  return v;
 }
 
 // The quoted form of a text line; nothing but a comment may follow the closing quote.
@@ -108,7 +101,7 @@ inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &
   std::string_view tWord = nextWord(rest);
   if (tWord.empty()) return true;
   constexpr int64_t kMaxTime = int64_t(1) << 50; // far beyond any game, far from overflow
-  auto t = parseInt<int64_t>(tWord, 0, kMaxTime);
+  auto t = options::wholeNumber<int64_t>(tWord, 0, kMaxTime);
   if (!t) {
     error = "'" + std::string(tWord) + "' is not a time (whole milliseconds from program start)";
     return false;
@@ -122,7 +115,7 @@ inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &
       error = std::string(verb) + " needs a " + what;
       return std::nullopt;
     }
-    auto v = parseInt<int>(w, lo, hi);
+    auto v = options::wholeNumber<int>(w, lo, hi);
     if (!v)
       error = "'" + std::string(w) + "' is not a valid " + what + " (" + std::to_string(lo) + " to " +
               std::to_string(hi) + ")";

@@ -19,8 +19,9 @@
 namespace nad {
 namespace {
 
-// The font of the game's boxes, from the same folder as the captions' fonts.
-const char kBoxFont[] = "LiberationSans-Regular.ttf";
+// The game's boxes are lettered in the captions' default face.
+constexpr const char *kBoxFont = kFontFiles[0].file;
+static_assert(kFontFiles[0].font == Font::Default);
 
 // Room left under a window for a window manager's title bar when picking the first scale.
 constexpr int kTitleBarAllowance = 40;
@@ -33,8 +34,7 @@ public:
   void showWarning(const std::string &title, const std::string &text) override { show(BoxKind::Warning, title, text); }
 
   void openUrl(const std::string &address) override {
-    // A bare host is not an address a desktop opener understands; give it a scheme.
-    std::string url = address.find("://") == std::string::npos ? "http://" + address : address;
+    const std::string url = addressWithScheme(address);
     if (SDL_OpenURL(url.c_str()) != 0) ReportProblem("cannot open " + url + " (" + SDL_GetError() + ")");
   }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/command_line.h"
+#include "platform/window_choice.h"
 #include "platform/platform.h"
 
 namespace nad {

@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "platform/window_choice.h"
 #include "platform/platform.h"
 #include "platform/sdl/frame_layout.h"
 #include "platform/sdl/pad_keys.h"

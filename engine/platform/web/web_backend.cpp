@@ -37,10 +37,7 @@ public:
   explicit WebDialogs(WebWindow &w) : window_(w) {}
   void showInfo(const std::string &title, const std::string &text) override { show(false, title, text); }
   void showWarning(const std::string &title, const std::string &text) override { show(true, title, text); }
-  void openUrl(const std::string &address) override {
-    // A bare host is not an address a browser opens as a page; give it a scheme.
-    nad_page_open_url((address.find("://") == std::string::npos ? "http://" + address : address).c_str());
-  }
+  void openUrl(const std::string &address) override { nad_page_open_url(addressWithScheme(address).c_str()); }
 
 private:
   void show(bool warning, const std::string &title, const std::string &text) {
