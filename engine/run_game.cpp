@@ -47,11 +47,11 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   settings::LoadResult kept;
   if (path.empty()) {
     kept.readable = false;
-    kept.problem = "neither XDG_CONFIG_HOME nor HOME is set: the window's settings are not kept";
+    kept.status = Status::Failed("neither XDG_CONFIG_HOME nor HOME is set: the window's settings are not kept");
   } else {
     kept = settings::load(path);
   }
-  if (!kept.problem.empty()) ReportProblem(kept.problem);
+  if (!kept.status.ok()) ReportProblem(kept.status.reason());
 
   // The command line first, then the file; what neither says is left to the display.
   const options::WindowChoice &asked = command.window, &file = kept.values;
@@ -68,7 +68,7 @@ int RunNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
     return 1;
   }
   // A file that could not be read is left alone; a missing or damaged one is written afresh.
-  if (atEnd.scale && kept.readable && (atEnd != file || !kept.problem.empty())) {
+  if (atEnd.scale && kept.readable && (atEnd != file || !kept.status.ok())) {
     const Status saved = settings::save(path, atEnd);
     if (!saved.ok()) ReportProblem("the window's settings were not kept: " + saved.reason());
   }

@@ -12,8 +12,9 @@ TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluids
 # scripts/package: dpkg-buildflags and dpkg-shlibdeps; python3 writes the credits.
 PACKAGE_PACKAGES=(dpkg-dev python3)
 # scripts/web: Debian's emscripten (with its clang, binaryen and node's acorn); node runs its
-# output; stb's headers read the fonts and the pictures in the browser.
-WEB_PACKAGES=(emscripten libstb-dev timgm6mb-soundfont)
+# output; stb's headers read the fonts and the pictures in the browser; fluidsynth with the
+# soundfont and lame render the music, fonttools takes the hinting out of the fonts.
+WEB_PACKAGES=(emscripten libstb-dev timgm6mb-soundfont fluidsynth lame fonttools)
 # Commands scripts/web needs and the package that brings each when it is missing (a machine may
 # have its own node and npm).
 WEB_COMMANDS=(npm:npm node:nodejs python3:python3)

@@ -224,13 +224,14 @@ Location locate(const std::filesystem::path &programDir, const char *xdgDataHome
 LoadResult load(const std::filesystem::path &path) {
   LoadResult res;
   const files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
-  res.readable = read.problem.empty();
-  res.problem = read.problem;
+  res.readable = read.status.ok();
+  res.status = read.status;
   const auto f = fields(read.bytes);
   res.table = tableFrom(f);
   res.complete = f.size() == kFields;
-  if (res.problem.empty() && !res.complete)
-    res.problem = path.string() + " holds " + std::to_string(f.size()) + " of " + std::to_string(2 * kRows) + " fields";
+  if (res.status.ok() && !res.complete)
+    res.status = Status::Failed(path.string() + " holds " + std::to_string(f.size()) + " of " +
+                                std::to_string(2 * kRows) + " fields");
   return res;
 }
 

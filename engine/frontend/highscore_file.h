@@ -74,9 +74,10 @@ struct LoadResult {
   Table table;
   bool complete = false; // the file held all fourteen fields
   bool readable = false; // the file was there and could be read, complete or not
-  std::string problem;   // "" or a one-line reason
+  Status status;         // failed with a one-line reason when it was not read whole
 };
-// Never throws. A missing, unreadable or short file gives the defaults for what is missing;
+// Never throws; the table is always usable. A missing, unreadable or short file gives the
+// defaults for what is missing;
 // anything but a regular file is unreadable and never blocks. Reads at most kMaxFileBytes.
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 LoadResult load(const std::filesystem::path &path);

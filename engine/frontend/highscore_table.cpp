@@ -26,7 +26,7 @@ void LoadHighScores(Form &f) {
   if (f.observer) f.observer->onHiscore("load");
   hiscore::LoadResult file = hiscore::load(TableLocation(f).readPath);
   // A missing or short file still gives a table: the rows it lacks read as "-" with 0 points.
-  if (!file.problem.empty()) ReportProblem("high-score table: " + file.problem);
+  if (!file.status.ok()) ReportProblem("high-score table: " + file.status.reason());
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow) {
     s.hiscoreName[s.fileRow] = file.table[s.fileRow].name;
     s.hiscorePoints[s.fileRow] = file.table[s.fileRow].points;
@@ -88,7 +88,7 @@ void command1_Click(Form &f) {
   // tested and inserted against it.
   const hiscore::Location where = TableLocation(f);
   const files::FileLock lock(where.writePath);
-  if (!lock.problem().empty()) ReportProblem("high-score table: " + lock.problem());
+  if (!lock.status().ok()) ReportProblem("high-score table: " + lock.status().reason());
   RereadHighScores(f, where);
   if (!GameQualifies(f)) return;
   // Row 6 is below points, so a slot is always found; an equal score goes above its equals.

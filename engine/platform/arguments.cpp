@@ -5,7 +5,7 @@ namespace nad::options {
 std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // An exact name wins; otherwise a prefix of exactly one name (as getopt_long does).
-const LongOption *ArgumentReader::find(std::string_view name, std::string &error) const {
+Result<const LongOption *> ArgumentReader::find(std::string_view name) const {
   const LongOption *found = nullptr;
   int matches = 0;
   std::string candidates;
@@ -17,50 +17,47 @@ const LongOption *ArgumentReader::find(std::string_view name, std::string &error
     candidates += (candidates.empty() ? "--" : ", --") + std::string(o.name);
   }
   const std::string shown = quoted("--" + std::string(name));
-  if (matches > 1) error = "option " + shown + " is ambiguous (" + candidates + ")";
-  if (matches == 0) error = "unknown option " + shown;
-  return matches == 1 ? found : nullptr;
+  if (matches > 1) return Result<const LongOption *>::Failed("option " + shown + " is ambiguous (" + candidates + ")");
+  if (matches == 0) return Result<const LongOption *>::Failed("unknown option " + shown);
+  return found;
 }
 
-bool ArgumentReader::next(Item &item, std::string &error) {
-  item = Item{};
-  if (at_ >= args_.size()) return false;
+void ArgumentReader::skipEndOfOptions() {
+  if (!optionsEnded_ && at_ < args_.size() && args_[at_] == "--") optionsEnded_ = true, ++at_;
+}
+
+Result<Item> ArgumentReader::next() {
+  Result<Item> item = read();
+  skipEndOfOptions();
+  return item;
+}
+
+Result<Item> ArgumentReader::read() {
+  Item item;
   const std::string_view arg = args_[at_++];
   if (optionsEnded_ || arg.size() < 2 || arg[0] != '-') {
     item.value = arg;
-    return true;
-  }
-  if (arg == "--") {
-    optionsEnded_ = true;
-    return next(item, error);
+    return item;
   }
   std::string_view name = arg.substr(2), value;
-  if (arg == "-h") {
+  if (arg == "-h")
     name = "help";
-  } else if (arg[1] != '-') {
-    error = "unknown option " + quoted(arg);
-    return false;
-  }
+  else if (arg[1] != '-')
+    return Result<Item>::Failed("unknown option " + quoted(arg));
   const size_t eq = name.find('=');
   const bool hasValue = eq != std::string_view::npos;
   if (hasValue) value = name.substr(eq + 1), name = name.substr(0, eq);
-  const LongOption *o = find(name, error);
-  if (!o) return false;
-  item.option = o;
-  item.shownName = quoted("--" + std::string(o->name));
-  if (!o->takesValue && hasValue) {
-    error = "option " + item.shownName + " takes no value";
-    return false;
-  }
-  if (o->takesValue && !hasValue) {
-    if (at_ >= args_.size()) {
-      error = "option " + item.shownName + " needs a value";
-      return false;
-    }
+  Result<const LongOption *> o = find(name);
+  if (!o.ok()) return Result<Item>::Failed(o.reason());
+  item.option = o.value();
+  item.shownName = quoted("--" + std::string(item.option->name));
+  if (!item.option->takesValue && hasValue) return Result<Item>::Failed("option " + item.shownName + " takes no value");
+  if (item.option->takesValue && !hasValue) {
+    if (atEnd()) return Result<Item>::Failed("option " + item.shownName + " needs a value");
     value = args_[at_++];
   }
   item.value = value;
-  return true;
+  return item;
 }
 
 } // namespace nad::options

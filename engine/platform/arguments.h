@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/report.h"
+
 namespace nad::options {
 
 // A whole number in [least, most], written as the whole text: digits with an optional leading
@@ -42,12 +44,17 @@ struct Item {
 class ArgumentReader {
 public:
   ArgumentReader(const std::vector<std::string_view> &args, std::span<const LongOption> options)
-      : args_(args), options_(options) {}
-  // False at the end, or on a fault (then `error` is one line without the program's name).
-  bool next(Item &item, std::string &error);
+      : args_(args), options_(options) {
+    skipEndOfOptions();
+  }
+  bool atEnd() const { return at_ >= args_.size(); }
+  // The next item, or a fault in one line without the program's name. Only before atEnd().
+  Result<Item> next();
 
 private:
-  const LongOption *find(std::string_view name, std::string &error) const;
+  void skipEndOfOptions(); // "--": what follows is arguments only
+  Result<Item> read();
+  Result<const LongOption *> find(std::string_view name) const;
   const std::vector<std::string_view> &args_;
   std::span<const LongOption> options_;
   std::size_t at_ = 0;

@@ -48,26 +48,26 @@ void removeStaleTemporaries(const std::filesystem::path &dir, const std::string 
 // settings file kept with the dotfiles elsewhere, a table shared by link between run folders),
 // so that the link stays a link and its target gets the new bytes. "" or the reason it cannot
 // be written: only a regular file, or nothing yet, is ever replaced.
-std::string writeTarget(const std::filesystem::path &path, std::filesystem::path &target, struct stat &st,
-                        bool &exists) {
+Status writeTarget(const std::filesystem::path &path, std::filesystem::path &target, struct stat &st, bool &exists) {
   target = path;
   for (int hops = 0;; ++hops) {
     if (::lstat(target.c_str(), &st) != 0) {
       // Not there yet, or a file where a folder should be: creating the folder says why.
-      if (errno != ENOENT && errno != ENOTDIR) return "cannot look at " + target.string() + ": " + errnoText(errno);
+      if (errno != ENOENT && errno != ENOTDIR)
+        return Status::Failed("cannot look at " + target.string() + ": " + errnoText(errno));
       exists = false;
-      return "";
+      return {};
     }
     if (!S_ISLNK(st.st_mode)) break;
-    if (hops == 40) return path.string() + ": " + errnoText(ELOOP);
+    if (hops == 40) return Status::Failed(path.string() + ": " + errnoText(ELOOP));
     std::error_code ec;
     const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
-    if (ec) return "cannot read the link " + target.string() + ": " + ec.message();
+    if (ec) return Status::Failed("cannot read the link " + target.string() + ": " + ec.message());
     target = next.is_absolute() ? next : target.parent_path() / next;
   }
   exists = true;
-  if (!S_ISREG(st.st_mode)) return path.string() + " is not a regular file";
-  return "";
+  if (!S_ISREG(st.st_mode)) return Status::Failed(path.string() + " is not a regular file");
+  return {};
 }
 
 // A new temporary file beside `target`, created with mode 0644 so that the umask applies as it
@@ -88,36 +88,36 @@ int createTemporary(const std::filesystem::path &dir, const std::string &stem, s
   return -1;
 }
 
-// The steps of writeAtomically; returns "" or the reason it failed.
-std::string writeSteps(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
+// The steps of writeAtomically.
+Status writeSteps(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
   const auto fails = [&](std::string_view step) { return hooks && hooks->failAfter && hooks->failAfter(step); };
   const auto crashes = [&](std::string_view step) { return hooks && hooks->crashAfter && hooks->crashAfter(step); };
 
   std::filesystem::path target;
   struct stat old {};
   bool exists = false;
-  if (std::string why = writeTarget(path, target, old, exists); !why.empty()) return why;
+  if (Status usable = writeTarget(path, target, old, exists); !usable.ok()) return usable;
   const std::string where = target.string();
 
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
-  if (ec) return "cannot create folder " + dir.string() + ": " + ec.message();
+  if (ec) return Status::Failed("cannot create folder " + dir.string() + ": " + ec.message());
 
   removeStaleTemporaries(dir, target.filename().string());
   std::string tmp;
   const int fd = createTemporary(dir, temporaryStem(target.filename().string()), tmp);
-  if (fd < 0) return "cannot create a temporary file in " + dir.string() + ": " + errnoText(errno);
+  if (fd < 0) return Status::Failed("cannot create a temporary file in " + dir.string() + ": " + errnoText(errno));
   // A crash leaves the temporary file behind; only the kernel closes the descriptor.
   const auto crash = [&](std::string_view step) {
     ::close(fd);
-    return "crash after " + std::string(step);
+    return Status::Failed("crash after " + std::string(step));
   };
   const auto abandon = [&](const std::string &reason) {
     ::close(fd);
     ::unlink(tmp.c_str());
-    return reason;
+    return Status::Failed(reason);
   };
   // The file keeps the access its owner gave it.
   if (exists) ::fchmod(fd, old.st_mode & 07777);
@@ -140,16 +140,16 @@ std::string writeSteps(const std::filesystem::path &path, std::string_view bytes
   if (::close(fd) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return "cannot close " + tmp + ": " + errnoText(err);
+    return Status::Failed("cannot close " + tmp + ": " + errnoText(err));
   }
 
   if (::rename(tmp.c_str(), target.c_str()) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return "cannot replace " + where + ": " + errnoText(err);
+    return Status::Failed("cannot replace " + where + ": " + errnoText(err));
   }
-  if (crashes("renamed")) return "crash after renamed";
-  if (fails("renamed")) return "injected failure after renamed";
+  if (crashes("renamed")) return Status::Failed("crash after renamed");
+  if (fails("renamed")) return Status::Failed("injected failure after renamed");
 
   // Makes the rename itself survive a power cut. If this fails the new file is in place and
   // every reader sees it, so reporting the write as failed would mislead the player.
@@ -158,14 +158,13 @@ std::string writeSteps(const std::filesystem::path &path, std::string_view bytes
     ::fsync(dfd);
     ::close(dfd);
   }
-  return "";
+  return {};
 }
 
 } // namespace
 
 Status writeAtomically(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks) {
-  std::string reason = writeSteps(path, bytes, hooks);
-  return reason.empty() ? Status() : Status::Failed(std::move(reason));
+  return writeSteps(path, bytes, hooks);
 }
 
 ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {
@@ -174,12 +173,12 @@ ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     res.missing = errno == ENOENT;
-    res.problem = "cannot open " + path.string() + ": " + errnoText(errno);
+    res.status = Status::Failed("cannot open " + path.string() + ": " + errnoText(errno));
     return res;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    res.problem = "cannot read " + path.string() + ": not a regular file";
+    res.status = Status::Failed("cannot read " + path.string() + ": not a regular file");
     ::close(fd);
     return res;
   }
@@ -189,7 +188,7 @@ ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      res.problem = "cannot read " + path.string() + ": " + errnoText(errno);
+      res.status = Status::Failed("cannot read " + path.string() + ": " + errnoText(errno));
       break;
     }
     if (n == 0) break;
@@ -207,7 +206,7 @@ FileLock::FileLock(const std::filesystem::path &file) {
   std::filesystem::path target;
   struct stat st {};
   bool exists = false;
-  if (!writeTarget(file, target, st, exists).empty()) target = file;
+  if (!writeTarget(file, target, st, exists).ok()) target = file;
   const std::filesystem::path dir = target.parent_path().empty() ? "." : target.parent_path();
   const std::filesystem::path lockPath = dir / (std::string(kLockFilePrefix) + target.filename().string());
   std::error_code ec;
@@ -222,8 +221,8 @@ FileLock::FileLock(const std::filesystem::path &file) {
     if (errno != EWOULDBLOCK && errno != EINTR) break;
     ::usleep(50 * 1000);
   }
-  problem_ = "cannot lock " + lockPath.string() + ": " +
-             (errno == EWOULDBLOCK ? std::string("another program held it for 5 s") : errnoText(errno));
+  status_ = Status::Failed("cannot lock " + lockPath.string() + ": " +
+                           (errno == EWOULDBLOCK ? std::string("another program held it for 5 s") : errnoText(errno)));
   ::close(fd_);
   fd_ = -1;
 }

@@ -32,7 +32,7 @@ struct WriteHooks {
 // first; no other file in the folder is touched.
 Status writeAtomically(const std::filesystem::path &path, std::string_view bytes, const WriteHooks *hooks = nullptr);
 
-// The whole file, at most maxBytes of it (`tooLarge` when there was more). `problem` is "" or a
+// The whole file, at most maxBytes of it (`tooLarge` when there was more). `status` fails with a
 // one-line English reason ("cannot open PATH: ...", "cannot read PATH: ..."); `missing` tells a
 // file that is not there from one that cannot be read. Anything but a regular file (a FIFO, a
 // device, a folder) cannot be read, and never blocks the caller.
@@ -40,16 +40,16 @@ struct ReadResult {
   std::string bytes;
   bool missing = false;
   bool tooLarge = false;
-  std::string problem;
+  Status status;
 };
 ReadResult readAtMost(const std::filesystem::path &path, std::size_t maxBytes);
 
 // An advisory lock (flock) on a lock file beside `file` (".nadilka-lock-" + its name, beside
 // the file a symbolic link names), held while this lives, so that two copies of the game that
 // read, change and write the same file take turns. The file itself cannot carry the lock: the
-// write renames a new file over it. Waits up to 5 s for another holder; past that (`problem`
+// write renames a new file over it. Waits up to 5 s for another holder; past that (`status`
 // says so) the caller goes on unguarded rather than lose the player's result. Where no lock file
-// can be made (a folder no one may write) there is no lock and no problem: the write fails too.
+// can be made (a folder no one may write) there is no lock and no failure: the write fails too.
 inline constexpr std::string_view kLockFilePrefix = ".nadilka-lock-";
 class FileLock {
 public:
@@ -57,11 +57,11 @@ public:
   ~FileLock();
   FileLock(const FileLock &) = delete;
   FileLock &operator=(const FileLock &) = delete;
-  const std::string &problem() const { return problem_; }
+  const Status &status() const { return status_; }
 
 private:
   int fd_ = -1;
-  std::string problem_;
+  Status status_;
 };
 
 // The text of an errno value.

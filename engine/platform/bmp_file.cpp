@@ -48,7 +48,7 @@ Surface readBmp(const std::string &path) {
   return s;
 }
 
-void writeBmp(const std::string &path, const Surface &s) {
+Status writeBmp(const std::string &path, const Surface &s) {
   size_t stride = (size_t(s.width()) * 3 + 3) & ~size_t(3);
   uint32_t dataSize = uint32_t(stride * size_t(s.height()));
   std::vector<unsigned char> b;
@@ -81,7 +81,7 @@ void writeBmp(const std::string &path, const Surface &s) {
   }
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
-  if (!out) throw std::runtime_error("cannot write picture " + path);
+  return out ? Status() : Status::Failed("cannot write picture " + path);
 }
 
 } // namespace nad

@@ -31,9 +31,10 @@ CommandLine failure(std::string text) {
 CommandLine parse(const std::vector<std::string_view> &args) {
   CommandLine c;
   ArgumentReader reader(args, kLong);
-  Item item;
-  std::string error;
-  while (reader.next(item, error)) {
+  while (!reader.atEnd()) {
+    const Result<Item> next = reader.next();
+    if (!next.ok()) return failure(next.reason());
+    const Item &item = next.value();
     if (!item.option) return failure("unexpected argument " + quoted(item.value));
     switch (item.option->id) {
     case Help: return CommandLine{Action::Help};
@@ -51,7 +52,7 @@ CommandLine parse(const std::vector<std::string_view> &args) {
     default: break;
     }
   }
-  return error.empty() ? c : failure(error);
+  return c;
 }
 
 std::string helpText() {

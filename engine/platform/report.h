@@ -4,11 +4,15 @@
 // Start-up failures (no display, no window, a missing picture or font) throw StartupError: the
 // program cannot begin, main reports the reason as one line "nadilka: <reason>" and ends with
 // status 1. Run-time services (music, a save, a message box, a web address) never end the game:
-// a step that can fail returns a Status, and the failure is reported once through ReportProblem.
+// a step that can fail returns a Status (or a Result<T>, when it gives a value), and the
+// failure is reported once through ReportProblem. The only other exception is the rules' own
+// immediate end of the program (ProgramEnd, core/form.h).
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace nad {
 
@@ -31,6 +35,26 @@ public:
 
 private:
   bool failed_ = false;
+  std::string reason_;
+};
+
+// A value, or the one-line English reason why there is none.
+template <class T> class [[nodiscard]] Result {
+public:
+  Result(T value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor): a value is a success
+  static Result Failed(std::string reason) { return Result(std::move(reason), 0); }
+  bool ok() const { return value_.has_value(); }
+  const std::string &reason() const { return reason_; }
+  // Only when ok().
+  T &value() { return *value_; }
+  const T &value() const { return *value_; }
+  T *operator->() { return &*value_; }
+  const T *operator->() const { return &*value_; }
+  Status status() const { return ok() ? Status() : Status::Failed(reason_); }
+
+private:
+  Result(std::string reason, int /*failed*/) : reason_(std::move(reason)) {}
+  std::optional<T> value_;
   std::string reason_;
 };
 

@@ -153,23 +153,23 @@ std::filesystem::path locate(const char *xdgConfigHome, const char *home) {
 LoadResult load(const std::filesystem::path &path) {
   LoadResult res;
   files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
-  if (read.tooLarge) read.problem = path.string() + " is larger than 64 KiB, so the file is ignored";
+  if (read.tooLarge) read.status = Status::Failed(path.string() + " is larger than 64 KiB, so the file is ignored");
   if (read.missing) {
-    res.problem = "no settings in " + path.string() + " yet; the defaults apply";
+    res.status = Status::Failed("no settings in " + path.string() + " yet; the defaults apply");
     return res;
   }
-  if (!read.problem.empty()) {
+  if (!read.status.ok()) {
     res.readable = false;
-    res.problem = read.problem + "; the defaults apply";
+    res.status = Status::Failed(read.status.reason() + "; the defaults apply");
     return res;
   }
   Parsed p = parse(read.bytes);
   res.values = p.values;
   if (!p.problems.empty()) {
     const bool none = p.values == Settings{};
-    res.problem = path.string() + ": " + p.problems.front();
-    if (p.problems.size() > 1) res.problem += " (and " + std::to_string(p.problems.size() - 1) + " more)";
-    res.problem += none ? "; the file is ignored" : "; such lines are ignored";
+    std::string what = path.string() + ": " + p.problems.front();
+    if (p.problems.size() > 1) what += " (and " + std::to_string(p.problems.size() - 1) + " more)";
+    res.status = Status::Failed(what + (none ? "; the file is ignored" : "; such lines are ignored"));
   }
   return res;
 }

@@ -38,12 +38,13 @@ std::string format(const Settings &s);
 // $HOME/.config/nadilka/settings.ini; empty when neither is usable.
 std::filesystem::path locate(const char *xdgConfigHome, const char *home);
 
-// Never throws. `problem` is "" or the one line to say on stderr: the file is missing, cannot
-// be read (then `readable` is false), or has lines that were ignored.
+// Never throws; the values are always usable. `status` fails with the one line to say on
+// stderr when the file is missing, cannot be read (then `readable` is false), or has lines that
+// were ignored.
 struct LoadResult {
   Settings values;
   bool readable = true;
-  std::string problem;
+  Status status;
 };
 LoadResult load(const std::filesystem::path &path);
 

@@ -47,10 +47,10 @@ public:
   void restoreImage(Id id);
 
   // Loads every picture from folder/<name>.bmp and sizes the auto-size panels to them.
-  // Throws std::runtime_error naming the file that is missing or unreadable.
+  // Throws StartupError naming the file that is missing or unreadable.
   void loadPictures(const std::filesystem::path &folder);
   // The same with pictures from elsewhere: `read` is given each picture's file name
-  // (pictureFileName) and returns the picture, or throws std::runtime_error naming it.
+  // (pictureFileName) and returns the picture, or throws StartupError naming it.
   void loadPictures(const std::function<Surface(const std::string &fileName)> &read);
 
   // Draws the whole client area from the tree into frame (642 x 482).

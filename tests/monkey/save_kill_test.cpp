@@ -104,7 +104,7 @@ TEST(SaveUnderKill, TheFileIsAlwaysTheOldOrTheNewTable) {
       }
     // The survivor must also load as a complete table.
     const auto loaded = hiscore::load(file);
-    ASSERT_TRUE(loaded.complete) << loaded.problem;
+    ASSERT_TRUE(loaded.complete) << loaded.status.reason();
     ASSERT_TRUE(loaded.table == a || loaded.table == b);
   }
   std::printf("save kill: %d kill points (one save ~%ld us); old/new table %d/%d; %d kills inside a save\n", kills,

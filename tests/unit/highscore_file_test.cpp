@@ -283,24 +283,24 @@ TEST(HighscoreLoad, MissingShortAndUnreadableFilesGiveDefaults) {
 
   LoadResult r = load(file);
   EXPECT_FALSE(r.complete);
-  EXPECT_NE(r.problem, "");
+  EXPECT_FALSE(r.status.ok());
   expectRows(r.table, {});
 
   writeFile(file, "\"Ann\",\"9\"\r\n\"Ben\"\r\n");
   r = load(file);
   EXPECT_FALSE(r.complete);
-  EXPECT_NE(r.problem, "");
+  EXPECT_FALSE(r.status.ok());
   expectRows(r.table, {{"Ann", "9"}, {"Ben", "0"}});
 
   writeFile(file, kSevenCrLf);
   r = load(file);
   EXPECT_TRUE(r.complete);
-  EXPECT_EQ(r.problem, "");
+  EXPECT_TRUE(r.status.ok());
   expectRows(r.table, kSevenRows);
 
   r = load(dir.path); // a folder where the file should be
   EXPECT_FALSE(r.complete);
-  EXPECT_NE(r.problem, "");
+  EXPECT_FALSE(r.status.ok());
   expectRows(r.table, {});
 }
 
@@ -490,7 +490,7 @@ TEST(HighscoreLoad, AFifoOrADeviceIsUnreadableAndNeverBlocks) {
     SCOPED_TRACE(p.string());
     const LoadResult r = load(p); // a blocking open would hang the test here
     EXPECT_FALSE(r.readable);
-    EXPECT_NE(r.problem.find("not a regular file"), std::string::npos) << r.problem;
+    EXPECT_NE(r.status.reason().find("not a regular file"), std::string::npos) << r.status.reason();
     expectRows(r.table, {});
   }
   EXPECT_NE(save(fifo, Table{}).reason(), "");
@@ -520,12 +520,12 @@ TEST(HighscoreSave, TheLockIsHeldByOneCopyAtATime) {
   const fs::path file = dir.path / kFileName;
   std::atomic<bool> released{false};
   std::optional<nad::files::FileLock> first(std::in_place, file);
-  ASSERT_EQ(first->problem(), "");
+  ASSERT_TRUE(first->status().ok());
   std::thread other([&] {
     // flock locks belong to open files, so a second open in this process contends like another copy.
     const nad::files::FileLock second(file);
     EXPECT_TRUE(released.load()) << "the second lock was granted while the first was held";
-    EXPECT_EQ(second.problem(), "");
+    EXPECT_TRUE(second.status().ok());
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   released = true;
@@ -607,7 +607,7 @@ TEST(HighscoreLocate, ProgramFolderOrUserDataFolder) {
 TEST(HighscoreInstalled, ShipsSevenOrderedRowsInTheExactFormat) {
   const fs::path file = fs::path(NADILKA_SOURCE_DIR) / "assets" / kFileName;
   const LoadResult r = load(file);
-  ASSERT_TRUE(r.complete) << r.problem;
+  ASSERT_TRUE(r.complete) << r.status.reason();
   for (int row = 1; row < kRows; ++row)
     EXPECT_GT(numberValue(r.table[row - 1].points), numberValue(r.table[row].points)) << "row " << row;
   EXPECT_EQ(r.table[0].name, "Ježíšek");

@@ -82,9 +82,9 @@ TEST(ReplaySession, ReadsEveryKindOfLine) {
       {"9000 quit", EventKind::Quit, 9000, 0, 0, 0, ""},
   };
   for (const LineCase &c : cases) {
-    std::vector<ScriptedEvent> events;
-    std::string error;
-    ASSERT_TRUE(parseSessionLine(c.line, events, error)) << c.line << ": " << error;
+    const Result<std::vector<ScriptedEvent>> parsed = parseSessionLine(c.line);
+    ASSERT_TRUE(parsed.ok()) << c.line << ": " << parsed.reason();
+    const std::vector<ScriptedEvent> &events = parsed.value();
     ASSERT_EQ(events.size(), 1u) << c.line;
     const ScriptedEvent &ev = events[0];
     EXPECT_EQ(ev.e.kind, c.kind) << c.line;
@@ -103,9 +103,9 @@ TEST(ReplaySession, AClickIsAPressAndAReleaseAtOnePoint) {
     int x, y;
   } cases[] = {{"100 click 320 245", 100, 320, 245}, {"5 click -3 -4\r", 5, -3, -4}};
   for (const auto &c : cases) {
-    std::vector<ScriptedEvent> events;
-    std::string error;
-    ASSERT_TRUE(parseSessionLine(c.line, events, error)) << c.line << ": " << error;
+    const Result<std::vector<ScriptedEvent>> parsed = parseSessionLine(c.line);
+    ASSERT_TRUE(parsed.ok()) << c.line << ": " << parsed.reason();
+    const std::vector<ScriptedEvent> &events = parsed.value();
     ASSERT_EQ(events.size(), 2u) << c.line;
     EXPECT_EQ(events[0].e.kind, EventKind::MouseDown) << c.line;
     EXPECT_EQ(events[1].e.kind, EventKind::MouseUp) << c.line;
@@ -119,10 +119,9 @@ TEST(ReplaySession, AClickIsAPressAndAReleaseAtOnePoint) {
 
 TEST(ReplaySession, BlankAndCommentLinesAreNoEvents) {
   for (const char *line : {"", "   ", "# note", "\t# 100 keydown 38", "\r"}) {
-    std::vector<ScriptedEvent> events;
-    std::string error;
-    EXPECT_TRUE(parseSessionLine(line, events, error)) << line;
-    EXPECT_TRUE(events.empty()) << line;
+    const Result<std::vector<ScriptedEvent>> parsed = parseSessionLine(line);
+    ASSERT_TRUE(parsed.ok()) << line;
+    EXPECT_TRUE(parsed->empty()) << line;
   }
 }
 
@@ -139,28 +138,26 @@ TEST(ReplaySession, NamesTheFirstBadLine) {
   };
   for (const Case &c : cases) {
     std::istringstream in(c.text);
-    std::vector<ScriptedEvent> events;
-    SessionError err;
-    EXPECT_FALSE(parseSession(in, events, err)) << c.text;
-    EXPECT_EQ(err.line, c.line) << c.text;
-    EXPECT_NE(err.message.find(c.fragment), std::string::npos) << err.message;
+    const Result<std::vector<ScriptedEvent>> parsed = parseSession(in);
+    EXPECT_FALSE(parsed.ok()) << c.text;
+    EXPECT_EQ(parsed.reason().rfind(std::to_string(c.line) + ": ", 0), 0u) << parsed.reason();
+    EXPECT_NE(parsed.reason().find(c.fragment), std::string::npos) << parsed.reason();
   }
 }
 
 TEST(ReplaySession, EqualTimesKeepTheirOrder) {
   std::istringstream in("10 keydown 32\n10 keyup 32\n10 keydown 38\n");
-  std::vector<ScriptedEvent> events;
-  SessionError err;
-  ASSERT_TRUE(parseSession(in, events, err)) << err.message;
+  const Result<std::vector<ScriptedEvent>> parsed = parseSession(in);
+  ASSERT_TRUE(parsed.ok()) << parsed.reason();
+  const std::vector<ScriptedEvent> &events = parsed.value();
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[1].e.kind, EventKind::KeyUp);
   EXPECT_EQ(events[2].e.code, 38);
 }
 
 TEST(ReplayFrames, ListsAndRanges) {
-  std::string error;
-  auto sel = FrameSelection::parse("1-10,200,15-15", error);
-  ASSERT_TRUE(sel) << error;
+  const Result<FrameSelection> sel = FrameSelection::parse("1-10,200,15-15");
+  ASSERT_TRUE(sel.ok()) << sel.reason();
   struct Case {
     int64_t frame;
     bool in;
@@ -171,9 +168,9 @@ TEST(ReplayFrames, ListsAndRanges) {
 
 TEST(ReplayFrames, RejectsWhatIsNoFrameList) {
   for (const char *list : {"", "0", "5-2", "1,,2", "1-", "-3", "a", "1-2-3", "2,"}) {
-    std::string error;
-    EXPECT_FALSE(FrameSelection::parse(list, error)) << list;
-    EXPECT_FALSE(error.empty()) << list;
+    const Result<FrameSelection> sel = FrameSelection::parse(list);
+    EXPECT_FALSE(sel.ok()) << list;
+    EXPECT_FALSE(sel.reason().empty()) << list;
   }
 }
 

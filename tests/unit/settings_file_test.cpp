@@ -128,13 +128,13 @@ TEST(SettingsFile, LoadSaysInOneLineWhatWasWrong) {
   LoadResult missing = load(path);
   EXPECT_EQ(missing.values, Settings{});
   EXPECT_TRUE(missing.readable);
-  EXPECT_EQ(missing.problem, "no settings in " + path.string() + " yet; the defaults apply");
+  EXPECT_EQ(missing.status.reason(), "no settings in " + path.string() + " yet; the defaults apply");
 
   fs::create_directories(path); // a folder where the file should be
   LoadResult folder = load(path);
   EXPECT_EQ(folder.values, Settings{});
   EXPECT_FALSE(folder.readable);
-  EXPECT_EQ(folder.problem, "cannot read " + path.string() + ": not a regular file; the defaults apply");
+  EXPECT_EQ(folder.status.reason(), "cannot read " + path.string() + ": not a regular file; the defaults apply");
   fs::remove(path);
 
   writeFile(path, std::string("\x7f"
@@ -143,24 +143,24 @@ TEST(SettingsFile, LoadSaysInOneLineWhatWasWrong) {
   LoadResult garbage = load(path);
   EXPECT_EQ(garbage.values, Settings{});
   EXPECT_TRUE(garbage.readable);
-  EXPECT_EQ(garbage.problem,
+  EXPECT_EQ(garbage.status.reason(),
             path.string() + ": line 1: '?ELF?\?\?\?\?\?' is not a setting (and 1 more); the file is ignored");
 
   writeFile(path, "[window]\nscale = 3\nvolume = 11\n");
   LoadResult partly = load(path);
   EXPECT_EQ(partly.values, (Settings{3, {}, {}}));
-  EXPECT_EQ(partly.problem, path.string() + ": line 3: unknown setting 'volume'; such lines are ignored");
+  EXPECT_EQ(partly.status.reason(), path.string() + ": line 3: unknown setting 'volume'; such lines are ignored");
 
   writeFile(path, format({2, true, true}));
   LoadResult good = load(path);
   EXPECT_EQ(good.values, (Settings{2, true, true}));
-  EXPECT_EQ(good.problem, "");
+  EXPECT_TRUE(good.status.ok());
 
   if (::geteuid() != 0) { // root reads anything
     ::chmod(path.c_str(), 0);
     LoadResult locked = load(path);
     EXPECT_FALSE(locked.readable);
-    EXPECT_EQ(locked.problem, "cannot open " + path.string() + ": Permission denied; the defaults apply");
+    EXPECT_EQ(locked.status.reason(), "cannot open " + path.string() + ": Permission denied; the defaults apply");
   }
 }
 

@@ -86,7 +86,7 @@ TEST(Surface, BmpRoundTripKeepsEveryPixel) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x) s.at(x, y) = v += 0x00111111;
   std::string path = ::testing::TempDir() + "/roundtrip.bmp";
-  writeBmp(path, s);
+  ASSERT_TRUE(writeBmp(path, s).ok());
   Surface back = readBmp(path);
   ASSERT_EQ(back.width(), 3);
   ASSERT_EQ(back.height(), 2);

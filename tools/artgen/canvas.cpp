@@ -1,5 +1,7 @@
 #include "canvas.h"
 
+#include "platform/report.h"
+
 #include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -76,11 +78,11 @@ std::array<cairo_font_face_t *, kFontFiles.size()> gFaces{};
 } // namespace
 
 void loadFonts(const std::string &dir) {
-  if (FT_Init_FreeType(&gLibrary)) throw std::runtime_error("FreeType would not start");
+  if (FT_Init_FreeType(&gLibrary)) throw nad::StartupError("FreeType would not start");
   for (size_t i = 0; i < kFontFiles.size(); ++i) {
     FT_Face face;
     std::string path = dir + "/" + kFontFiles[i];
-    if (FT_New_Face(gLibrary, path.c_str(), 0, &face)) throw std::runtime_error("cannot load font " + path);
+    if (FT_New_Face(gLibrary, path.c_str(), 0, &face)) throw nad::StartupError("cannot load font " + path);
     gFaces[i] = cairo_ft_font_face_create_for_ft_face(face, 0);
   }
 }

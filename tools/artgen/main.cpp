@@ -64,8 +64,8 @@ const Drawing kDrawings[] = {
 const Drawing &drawingOf(std::string_view panel) {
   auto d = std::find_if(std::begin(kDrawings), std::end(kDrawings), [&](const Drawing &x) { return panel == x.panel; });
   if (d == std::end(kDrawings))
-    throw std::runtime_error("the layout's panel " + std::string(panel) +
-                             " has no drawing; add one to kDrawings in tools/artgen/main.cpp");
+    throw nad::StartupError("the layout's panel " + std::string(panel) +
+                            " has no drawing; add one to kDrawings in tools/artgen/main.cpp");
   return *d;
 }
 
@@ -86,13 +86,14 @@ int main(int argc, char **argv) {
       if (std::none_of(rows.begin(), rows.end(), [&](const nad::LayoutRow &r) {
             return r.kind == nad::Kind::Panel && std::string_view(r.name) == d.panel;
           }))
-        throw std::runtime_error(std::string("the drawing ") + d.panel + " belongs to no panel of the layout");
+        throw nad::StartupError(std::string("the drawing ") + d.panel + " belongs to no panel of the layout");
     for (const nad::LayoutRow &row : rows) {
       if (row.kind != nad::Kind::Panel) continue;
       const Drawing &d = drawingOf(row.name);
       for (int i = 0; i < row.count(); ++i) {
         const nad::Control &panel = scene[nad::Id(row.id + i)];
-        nad::writeBmp((out / nad::pictureFileName(panel.name)).string(), d.draw(i, panel));
+        const nad::Status written = nad::writeBmp((out / nad::pictureFileName(panel.name)).string(), d.draw(i, panel));
+        if (!written.ok()) throw nad::StartupError(written.reason());
       }
     }
   } catch (const std::exception &e) {

@@ -6,7 +6,7 @@
 
 namespace nad::replay {
 
-std::optional<FrameSelection> FrameSelection::parse(std::string_view list, std::string &error) {
+Result<FrameSelection> FrameSelection::parse(std::string_view list) {
   FrameSelection sel;
   sel.all_ = false;
   auto number = [](std::string_view w) {
@@ -21,8 +21,8 @@ std::optional<FrameSelection> FrameSelection::parse(std::string_view list, std::
     auto a = number(item.substr(0, dash));
     auto b = dash == std::string_view::npos ? a : number(item.substr(dash + 1));
     if (!a || !b || *b < *a) {
-      error = "'" + std::string(item) + "' is neither a frame number (from 1) nor a range A-B with A <= B";
-      return std::nullopt;
+      return Result<FrameSelection>::Failed("'" + std::string(item) +
+                                            "' is neither a frame number (from 1) nor a range A-B with A <= B");
     }
     sel.ranges_.emplace_back(*a, *b);
     if (comma == std::string_view::npos) break;

@@ -1,11 +1,12 @@
 #pragma once
 // Which frames --frames-png writes: every frame, or a list like "1-10,200".
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/report.h"
 
 namespace nad::replay {
 
@@ -14,7 +15,7 @@ public:
   static FrameSelection all() { return FrameSelection{}; }
 
   // A comma-separated list of frame numbers (from 1) and ranges A-B with A <= B.
-  static std::optional<FrameSelection> parse(std::string_view list, std::string &error);
+  static Result<FrameSelection> parse(std::string_view list);
 
   bool contains(int64_t frame) const;
 

@@ -99,9 +99,10 @@ int parseOptions(int argc, char **argv, Options &o) {
   std::optional<std::string> frames;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   ArgumentReader reader(args, kOptions);
-  Item item;
-  std::string error;
-  while (reader.next(item, error)) {
+  while (!reader.atEnd()) {
+    const Result<Item> next = reader.next();
+    if (!next.ok()) return usage(next.reason());
+    const Item &item = next.value();
     if (!item.option) {
       if (!o.session.empty()) return usage("only one session file, not also " + std::string(item.value));
       o.session = item.value;
@@ -116,14 +117,12 @@ int parseOptions(int argc, char **argv, Options &o) {
     default: break;
     }
   }
-  if (!error.empty()) return usage(error);
   if (o.session.empty()) return usage("no session file");
   if (frames) {
     if (!o.png) return usage("--frames needs --frames-png");
-    std::string error;
-    auto sel = FrameSelection::parse(*frames, error);
-    if (!sel) return usage("--frames: " + error);
-    o.png->frames = *sel;
+    Result<FrameSelection> sel = FrameSelection::parse(*frames);
+    if (!sel.ok()) return usage("--frames: " + sel.reason());
+    o.png->frames = sel.value();
   }
   return 0;
 }
@@ -139,10 +138,9 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "nadilka-replay: cannot read %s: %s\n", opt.session.c_str(), std::strerror(errno));
     return kUsageError;
   }
-  std::vector<ScriptedEvent> script;
-  SessionError err;
-  if (!parseSession(in, script, err)) {
-    std::fprintf(stderr, "nadilka-replay: %s:%d: %s\n", opt.session.c_str(), err.line, err.message.c_str());
+  Result<std::vector<ScriptedEvent>> script = parseSession(in);
+  if (!script.ok()) {
+    std::fprintf(stderr, "nadilka-replay: %s:%s\n", opt.session.c_str(), script.reason().c_str());
     return kUsageError;
   }
 
@@ -160,7 +158,7 @@ int main(int argc, char **argv) {
 
     auto started = std::chrono::steady_clock::now();
     HeadlessPlatform hp(programDir);
-    for (ScriptedEvent &ev : script) hp.at(ev.t, std::move(ev.e));
+    for (ScriptedEvent &ev : script.value()) hp.at(ev.t, std::move(ev.e));
     Form f{hp.platform()};
     f.scene.loadPictures(run / "pictures");
     Recorder rec(f, hp, stdout, opt.png);

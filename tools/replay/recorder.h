@@ -12,13 +12,15 @@
 
 #include "core/form.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/report.h"
 #include "replay/frame_list.h"
 
 namespace nad::replay {
 
-// A failure of the replay itself (not of the game): the run stops.
-struct ReplayFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// A failure of the replay itself (not of the game): the tool cannot go on, as a program that
+// cannot start; main reports it as one line.
+struct ReplayFailure : StartupError {
+  using StartupError::StartupError;
 };
 
 struct PngOptions {

@@ -19,6 +19,7 @@
 
 #include "platform/arguments.h"
 #include "platform/platform.h"
+#include "platform/report.h"
 #include "platform/utf8.h"
 #include "replay/json_text.h"
 
@@ -27,11 +28,6 @@ namespace nad::replay {
 struct ScriptedEvent {
   int64_t t = 0;
   Event e;
-};
-
-struct SessionError {
-  int line = 0;
-  std::string message;
 };
 
 namespace detail {
@@ -61,51 +57,45 @@ inline std::string_view nextWord(std::string_view &rest) {
 }
 
 // The quoted form of a text line; nothing but a comment may follow the closing quote.
-inline std::optional<std::string> parseQuoted(std::string_view raw, std::string &error) {
+inline Result<std::string> parseQuoted(std::string_view raw) {
   std::string text;
   size_t i = 1;
   for (; i < raw.size() && raw[i] != '"'; ++i) {
     if (raw[i] == '\\') {
       if (i + 1 >= raw.size() || (raw[i + 1] != '"' && raw[i + 1] != '\\')) {
-        error = "in quoted text only \\\" and \\\\ are escapes";
-        return std::nullopt;
+        return Result<std::string>::Failed("in quoted text only \\\" and \\\\ are escapes");
       }
       ++i;
     }
     text += raw[i];
   }
   if (i >= raw.size()) {
-    error = "quoted text has no closing quote";
-    return std::nullopt;
+    return Result<std::string>::Failed("quoted text has no closing quote");
   }
   if (!trim(stripComment(raw.substr(i + 1))).empty()) {
-    error = "unexpected text after the closing quote";
-    return std::nullopt;
+    return Result<std::string>::Failed("unexpected text after the closing quote");
   }
   return text;
 }
 
 } // namespace detail
 
-// Parses one line. Returns true and appends the line's events to `events` (none for a blank or
-// comment line), returns false with a message otherwise.
-inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &events, std::string &error) {
+// The events of one line (none for a blank or comment line), or what is wrong with it.
+inline Result<std::vector<ScriptedEvent>> parseSessionLine(std::string_view line) {
   using namespace detail;
+  std::vector<ScriptedEvent> events;
+  const auto fail = [](std::string why) { return Result<std::vector<ScriptedEvent>>::Failed(std::move(why)); };
+  std::string error; // what the number and end-of-line checks below found
+  const auto failed = [&] { return fail(error); };
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1); // files written on Windows
-  if (!utf8::isValid(line)) {
-    error = "the line is not valid UTF-8";
-    return false;
-  }
+  if (!utf8::isValid(line)) return fail("the line is not valid UTF-8");
   // The text of a text line is taken from the raw line later, so that a quoted " #" survives.
   std::string_view rest = stripComment(line);
   std::string_view tWord = nextWord(rest);
-  if (tWord.empty()) return true;
+  if (tWord.empty()) return events;
   constexpr int64_t kMaxTime = int64_t(1) << 50; // far beyond any game, far from overflow
   auto t = options::wholeNumber<int64_t>(tWord, 0, kMaxTime);
-  if (!t) {
-    error = "'" + std::string(tWord) + "' is not a time (whole milliseconds from program start)";
-    return false;
-  }
+  if (!t) return fail("'" + std::string(tWord) + "' is not a time (whole milliseconds from program start)");
   ScriptedEvent out;
   out.t = *t;
   std::string_view verb = nextWord(rest);
@@ -129,19 +119,19 @@ inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &
   };
   if (verb == "keydown" || verb == "keyup") {
     auto k = wantInt("key code", 1, 255);
-    if (!k) return false;
+    if (!k) return failed();
     out.e.kind = verb == "keydown" ? EventKind::KeyDown : EventKind::KeyUp;
     out.e.code = *k;
-    if (!noMore()) return false;
+    if (!noMore()) return failed();
   } else if (verb == "click") {
     constexpr int kFar = 100000; // client coordinates; far outside still reaches the window
     auto x = wantInt("x coordinate", -kFar, kFar);
-    if (!x) return false;
+    if (!x) return failed();
     auto y = wantInt("y coordinate", -kFar, kFar);
-    if (!y) return false;
+    if (!y) return failed();
     out.e.x = *x;
     out.e.y = *y;
-    if (!noMore()) return false;
+    if (!noMore()) return failed();
     out.e.kind = EventKind::MouseDown;
     events.push_back(out);
     out.e.kind = EventKind::MouseUp;
@@ -151,68 +141,56 @@ inline bool parseSessionLine(std::string_view line, std::vector<ScriptedEvent> &
     std::string_view raw = trim(line.substr(at));
     std::string text;
     if (!raw.empty() && raw.front() == '"') {
-      auto q = parseQuoted(raw, error);
-      if (!q) return false;
-      text = *q;
+      Result<std::string> q = parseQuoted(raw);
+      if (!q.ok()) return fail(q.reason());
+      text = q.value();
     } else {
       text = std::string(trim(stripComment(raw)));
     }
-    if (text.empty()) {
-      error = "text needs something to type";
-      return false;
-    }
+    if (text.empty()) return fail("text needs something to type");
     out.e.kind = EventKind::Text;
     out.e.text = std::move(text);
   } else if (verb == "pausebox") {
     std::string_view what = nextWord(rest);
-    if (what != "close") {
-      error = "the only pausebox event is 'pausebox close'";
-      return false;
-    }
+    if (what != "close") return fail("the only pausebox event is 'pausebox close'");
     out.e.kind = EventKind::DialogClose;
-    if (!noMore()) return false;
+    if (!noMore()) return failed();
   } else if (verb == "quit") {
     out.e.kind = EventKind::Quit;
-    if (!noMore()) return false;
-  } else if (verb.empty()) {
-    error = "a time without an event";
-    return false;
-  } else {
-    error = "unknown event '" + std::string(verb) + "' (keydown, keyup, click, text, pausebox close or quit)";
-    return false;
+    if (!noMore()) return failed();
+  } else if (verb.empty())
+    return fail("a time without an event");
+  else {
+    return fail("unknown event '" + std::string(verb) + "' (keydown, keyup, click, text, pausebox close or quit)");
   }
   events.push_back(std::move(out));
-  return true;
+  return events;
 }
 
-// Parses a whole session; on failure `err` names the first bad line (counted from 1).
-inline bool parseSession(std::istream &in, std::vector<ScriptedEvent> &events, SessionError &err) {
+// The events of a whole session, or the first bad line: "N: what is wrong" (counted from 1), as
+// a compiler names a line after the file's name.
+inline Result<std::vector<ScriptedEvent>> parseSession(std::istream &in) {
+  std::vector<ScriptedEvent> events;
   std::string line;
   int number = 0;
   bool quitSeen = false;
+  const auto bad = [&number](const std::string &what) {
+    return Result<std::vector<ScriptedEvent>>::Failed(std::to_string(number) + ": " + what);
+  };
   while (std::getline(in, line)) {
     ++number;
-    std::vector<ScriptedEvent> lineEvents;
-    std::string message;
-    if (!parseSessionLine(line, lineEvents, message)) {
-      err = {number, message};
-      return false;
-    }
-    if (lineEvents.empty()) continue;
-    if (quitSeen) {
-      err = {number, "nothing can follow quit: the window is closed"};
-      return false;
-    }
-    const int64_t t = lineEvents.front().t;
-    if (!events.empty() && t < events.back().t) {
-      err = {number, "time " + std::to_string(t) + " is earlier than the previous event's " +
-                         std::to_string(events.back().t) + "; lines must be in time order"};
-      return false;
-    }
-    quitSeen = lineEvents.back().e.kind == EventKind::Quit;
-    for (ScriptedEvent &ev : lineEvents) events.push_back(std::move(ev));
+    Result<std::vector<ScriptedEvent>> lineEvents = parseSessionLine(line);
+    if (!lineEvents.ok()) return bad(lineEvents.reason());
+    if (lineEvents->empty()) continue;
+    if (quitSeen) return bad("nothing can follow quit: the window is closed");
+    const int64_t t = lineEvents->front().t;
+    if (!events.empty() && t < events.back().t)
+      return bad("time " + std::to_string(t) + " is earlier than the previous event's " +
+                 std::to_string(events.back().t) + "; lines must be in time order");
+    quitSeen = lineEvents->back().e.kind == EventKind::Quit;
+    for (ScriptedEvent &ev : lineEvents.value()) events.push_back(std::move(ev));
   }
-  return true;
+  return events;
 }
 
 } // namespace nad::replay

@@ -21,7 +21,7 @@ EM_ASYNC_JS(void, nad_page_dialog, (int warning, const char *title, const char *
 });
 EM_JS(void, nad_page_open_url, (const char *url), { nadilkaPage.openUrl(UTF8ToString(url)); });
 EM_JS(void, nad_page_music_select, (const char *path, const uint8_t *bytes, int size, double lengthMs), {
-  nadilkaPage.music.select(HEAPU8.slice(bytes, bytes + size), lengthMs, UTF8ToString(path));
+  nadilkaPage.music.select(HEAPU8.subarray(bytes, bytes + size), lengthMs, UTF8ToString(path));
 });
 EM_JS(void, nad_page_music_play, (), { nadilkaPage.music.play(); });
 EM_JS(void, nad_page_music_pause, (), { nadilkaPage.music.pause(); });
@@ -49,7 +49,9 @@ private:
 };
 
 // The player's semantics (ten plays, play and pause, the time played) live in the page, which
-// alone knows when sound can start: browsers allow it only after the first click or key.
+// alone knows when sound can start: browsers allow it only after the first click or key. The
+// page plays the piece rendered from the MIDI file at build time; the file itself gives the
+// length of one play.
 class WebMusic : public MusicPlayer {
 public:
   void setFileName(const std::string &path) override {

@@ -10,9 +10,6 @@
 namespace nad {
 namespace {
 
-// The sleep ends this long before the reading that ends a frame wait is due, for a timer that
-// fires late; the rest is yielded to the page in short turns.
-constexpr double kYieldMarginMs = 1;
 // Room for typed text from one input event of the page (an input method may give a word).
 constexpr int kTextRoom = 256;
 
@@ -25,8 +22,30 @@ EM_JS(int, nad_page_next_event, (int *fields, char *text, int room), {
   return 1;
 });
 EM_ASYNC_JS(void, nad_page_wait_input, (double ms), { await nadilkaPage.waitInput(ms); });
-EM_ASYNC_JS(void, nad_page_yield, (), { await nadilkaPage.yieldOnce(); });
-EM_ASYNC_JS(void, nad_page_sleep, (double ms), { await nadilkaPage.sleep(ms); });
+// The whole frame wait in the page, in one asynchronous call: each return from one unwinds and
+// rewinds the program's stack (ASYNCIFY), which cost more than the short turns themselves. The
+// sleep ends early by the margin that most recent sleeps came late (a slow or busy machine
+// wakes later), and the rest is yielded to the page in short turns; so most frames start at the
+// first reading past the deadline, and little time goes round the page's task queue.
+EM_ASYNC_JS(void, nad_page_wait_until, (double due), {
+  const w = nadilkaPage.frameWait || (nadilkaPage.frameWait = { late: [], margin: 1 });
+  for (;;) {
+    const left = due - performance.now();
+    if (left <= 0) return;
+    if (left <= w.margin + 1) {
+      await nadilkaPage.yieldOnce();
+      continue;
+    }
+    const ms = Math.floor(left - w.margin), from = performance.now();
+    await nadilkaPage.sleep(ms);
+    w.late.push(performance.now() - from - ms);
+    if (w.late.length === 24) {
+      // Three in five of the last sleeps came no later than this.
+      w.margin = Math.min(4, Math.max(0, w.late.sort((a, b) => a - b)[14]));
+      w.late.length = 0;
+    }
+  }
+});
 EM_JS(void, nad_page_present, (const uint32_t *rgba, int w, int h, int top, int bottom), {
   nadilkaPage.present(HEAPU8, rgba, w, h, top, bottom);
 });
@@ -58,16 +77,8 @@ WebWindow::WebWindow(int frameW, int frameH)
 int64_t WebWindow::ticks() { return int64_t(std::floor(emscripten_get_now() - start_)); }
 
 void WebWindow::waitUntilAfter(int64_t deadline) {
-  const double due = double(deadline + 1); // the first reading that ends the wait
-  for (;;) {
-    const double now = emscripten_get_now() - start_;
-    if (std::floor(now) > double(deadline)) return;
-    const double left = due - now;
-    if (left > kYieldMarginMs + 1)
-      nad_page_sleep(std::floor(left - kYieldMarginMs));
-    else
-      nad_page_yield();
-  }
+  // The first reading that ends the wait, on the page's clock.
+  while (ticks() <= deadline) nad_page_wait_until(start_ + double(deadline + 1));
 }
 
 uint64_t WebWindow::randomSeed() {
@@ -117,12 +128,13 @@ void WebWindow::present(const Surface &frame) {
     const uint32_t *src = frame.row(y);
     uint32_t *seen = shown_.row(y);
     if (std::memcmp(src, seen, size_t(w) * 4) == 0) continue;
-    std::memcpy(seen, src, size_t(w) * 4);
     // Our pixels are 0x00RRGGBB; the canvas's bytes R, G, B, A make 0xAABBGGRR in the
-    // little-endian memory of WebAssembly. Alpha is opaque.
+    // little-endian memory of WebAssembly. Alpha is opaque. The row is kept in the same pass:
+    // a memcpy this long is a call out to JavaScript in emscripten's C library.
     uint32_t *dst = rgba_.data() + size_t(y) * size_t(frameW_);
     for (int x = 0; x < w; ++x) {
       const uint32_t p = src[x];
+      seen[x] = p;
       dst[x] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
     }
     top = std::min(top, y);
