@@ -83,8 +83,9 @@ class Test {
     return ok;
   }
 
-  // The server and the browser, and the page on the game (unless `load` is false).
-  async open(load = true) {
+  // The server and the browser, and the page on the game (unless `load` is false), in a
+  // viewport of puppeteer's kind (a phone: `isMobile`, `hasTouch`, `deviceScaleFactor`).
+  async open(load = true, viewport = { width: 800, height: 600 }) {
     this.server = await serve();
     this.url = `http://127.0.0.1:${this.server.address().port}/`;
     this.browser = await puppeteer.launch({
@@ -92,7 +93,8 @@ class Test {
       args: ["--no-sandbox", "--autoplay-policy=no-user-gesture-required", "--window-size=800,640"],
     });
     this.page = await this.browser.newPage();
-    await this.page.setViewport({ width: 800, height: 600 });
+    await this.page.setViewport(viewport);
+    this.fingers = new Map(); // the touch points on the screen, by id
     this.errors = [];
     this.page.on("pageerror", (e) => {
       this.errors.push(e.message);
@@ -214,6 +216,51 @@ class Test {
     await this.page.mouse.click(r[0] + (x + 0.5) * r[2], r[1] + (y + 0.5) * r[3]);
   }
 
+  // The frame's own coordinates as the page's (CSS pixels).
+  async onPage([x, y]) {
+    const r = await this.page.evaluate(() => {
+      const b = nadilkaPage.canvas.getBoundingClientRect();
+      return [b.left, b.top, b.width / 642, b.height / 482];
+    });
+    return [r[0] + (x + 0.5) * r[2], r[1] + (y + 0.5) * r[3]];
+  }
+
+  // A tap with a finger at the frame's own coordinates.
+  async tap(at) {
+    const [x, y] = await this.onPage(at);
+    await this.page.touchscreen.tap(x, y);
+  }
+
+  // The middle of a page element (a CSS selector) and its box.
+  async box(selector) {
+    return this.page.$eval(selector, (e) => {
+      const b = e.getBoundingClientRect();
+      return { x: b.left, y: b.top, width: b.width, height: b.height };
+    });
+  }
+
+  // Fingers on the touch screen, each on its own (several at once): `finger(id, selector)` puts
+  // finger `id` on the middle of an element, `finger(id, null)` lifts it. Chromium makes the
+  // pointer events of each, as a real screen reports them.
+  async finger(id, selector) {
+    const session = this.cdp || (this.cdp = await this.page.createCDPSession());
+    if (selector) {
+      const b = await this.box(selector);
+      const type = this.fingers.has(id) ? "touchMove" : "touchStart";
+      this.fingers.set(id, { x: b.x + b.width / 2, y: b.y + b.height / 2, id, radiusX: 8, radiusY: 8, force: 1 });
+      await session.send("Input.dispatchTouchEvent", { type, touchPoints: [...this.fingers.values()] });
+    } else {
+      // Chromium lifts the points a touchEnd names (all of them where it names none).
+      const point = this.fingers.get(id);
+      if (!point) return;
+      this.fingers.delete(id);
+      await session.send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [point] });
+    }
+  }
+
+  // A button of the page by its accessible name, as a screen reader finds it.
+  button(label) { return `button[aria-label="${label}"]`; }
+
   async frames() { return this.page.evaluate(() => nadilkaPage.frames); }
 
   async shot(label) {
@@ -223,4 +270,88 @@ class Test {
   }
 }
 
-module.exports = { Test, sleep, centre, rect, STATUS_POINTS };
+// The team's height every few frames (however long a starved machine takes to draw them) while
+// `watch` gets each reading and says when to stop, or for at most `frames` frames.
+async function follow(t, frames, watch) {
+  const from = await t.frames();
+  let read = from;
+  for (const end = Date.now() + 60000; Date.now() < end;) {
+    const now = await t.frames();
+    if (now - read >= 4) {
+      read = now;
+      if (watch(await t.teamY())) break;
+    }
+    if (now - from >= frames) break;
+    await sleep(20);
+  }
+  return read - from;
+}
+
+// Lets the team come to rest (it has inertia: the velocity changes by 0.1 pixel a frame).
+async function settle(t) {
+  let last = await t.teamY();
+  await follow(t, 200, (y) => {
+    const still = Math.abs(y - last) < 1;
+    last = y;
+    return still;
+  });
+}
+
+// From rest, holds a key (`press`, then `release`; sign +1: the one that takes the team down
+// the frame; a key of the keyboard, an on-screen button, a controller's input) until the team
+// is more than 10 pixels that way, or for at most 80 frames. It must get there without first
+// going the other way by more than 3 pixels (the team creeps up by itself, 0.05 pixel a frame
+// on average).
+async function steer(t, press, release, sign) {
+  await settle(t);
+  const start = await t.teamY();
+  const heights = [start];
+  let against = 0, along = 0;
+  await press();
+  const frames = await follow(t, 80, (y) => {
+    heights.push(y);
+    along = sign * (y - start);
+    against = Math.max(against, -along);
+    return along > 10;
+  });
+  await release();
+  return { went: along > 10 && against <= 3, text: `${along.toFixed(1)} px that way after ${frames} frames, ` +
+    `${against.toFixed(1)} px the other way first; heights ${heights.map((y) => (y === null ? "-" : y.toFixed(0))).join(" ")}` };
+}
+
+// The table as the game keeps it, in IndexedDB where the page mounts its storage: written
+// before the game loads it, read back after a reload.
+async function writeTable(t, text) {
+  await t.page.evaluate(async (text) => {
+    const cp1250 = { "Ž": 0x8e, "ě": 0xec, "á": 0xe1, "š": 0x9a, "Č": 0xc8, "č": 0xe8, "í": 0xed, "ž": 0x9e, "Ř": 0xd8, "ř": 0xf8 };
+    const bytes = Uint8Array.from([...text].map((ch) => cp1250[ch] || ch.charCodeAt(0)));
+    const db = await new Promise((resolve, reject) => {
+      const open = indexedDB.open("/storage", 21);
+      open.onupgradeneeded = () => open.result.createObjectStore("FILE_DATA").createIndex("timestamp", "timestamp");
+      open.onsuccess = () => resolve(open.result);
+      open.onerror = () => reject(open.error);
+    });
+    const store = db.transaction("FILE_DATA", "readwrite").objectStore("FILE_DATA");
+    store.put({ timestamp: new Date(), mode: 0o40755 }, "/storage/nadilka");
+    store.put({ timestamp: new Date(), mode: 0o100644, contents: bytes }, "/storage/nadilka/extract.ext");
+    await new Promise((resolve) => (store.transaction.oncomplete = resolve));
+    db.close();
+  }, text);
+}
+
+async function readTable(t) {
+  return t.page.evaluate(async () => {
+    const db = await new Promise((resolve, reject) => {
+      const open = indexedDB.open("/storage", 21);
+      open.onsuccess = () => resolve(open.result);
+      open.onerror = () => reject(open.error);
+    });
+    const get = db.transaction("FILE_DATA").objectStore("FILE_DATA").get("/storage/nadilka/extract.ext");
+    const entry = await new Promise((resolve) => (get.onsuccess = () => resolve(get.result)));
+    db.close();
+    return entry ? new TextDecoder("windows-1250").decode(entry.contents) : null;
+  });
+}
+
+module.exports = { Test, sleep, centre, rect, STATUS_POINTS, follow, settle, steer, writeTable, readTable };
+

@@ -1,55 +1,7 @@
 // A game in the browser: "Nová hra" starts it and the team flies, the arrow keys steer, P opens
 // the pause box and the frame stays still until it is closed, Escape returns to the menu.
 "use strict";
-const { Test, sleep, centre } = require("./lib.js");
-
-// The team's height every few frames (however long a starved machine takes to draw them) while
-// `watch` gets each reading and says when to stop, or for at most `frames` frames.
-async function follow(t, frames, watch) {
-  const from = await t.frames();
-  let read = from;
-  for (const end = Date.now() + 60000; Date.now() < end;) {
-    const now = await t.frames();
-    if (now - read >= 4) {
-      read = now;
-      if (watch(await t.teamY())) break;
-    }
-    if (now - from >= frames) break;
-    await sleep(20);
-  }
-  return read - from;
-}
-
-// Lets the team come to rest (it has inertia: the velocity changes by 0.1 pixel a frame).
-async function settle(t) {
-  let last = await t.teamY();
-  await follow(t, 200, (y) => {
-    const still = Math.abs(y - last) < 1;
-    last = y;
-    return still;
-  });
-}
-
-// From rest, holds a key (sign +1: the one that takes the team down the frame) until the team
-// is more than 10 pixels that way, or for at most 80 frames. It must get there without first
-// going the other way by more than 3 pixels (the team creeps up by itself, 0.05 pixel a frame
-// on average).
-async function steer(t, key, sign) {
-  await settle(t);
-  const start = await t.teamY();
-  const heights = [start];
-  let against = 0, along = 0;
-  await t.page.keyboard.down(key);
-  const frames = await follow(t, 80, (y) => {
-    heights.push(y);
-    along = sign * (y - start);
-    against = Math.max(against, -along);
-    return along > 10;
-  });
-  await t.page.keyboard.up(key);
-  return { went: along > 10 && against <= 3, text: `${along.toFixed(1)} px that way after ${frames} frames, ` +
-    `${against.toFixed(1)} px the other way first; heights ${heights.map((y) => (y === null ? "-" : y.toFixed(0))).join(" ")}` };
-}
+const { Test, sleep, centre, steer } = require("./lib.js");
 
 (async () => {
   const t = new Test("play");
@@ -64,9 +16,9 @@ async function steer(t, key, sign) {
     t.check((await t.frames()) >= f0 + 20, "the team flies: the game draws its frames");
     await t.shot("play");
 
-    const down = await steer(t, "ArrowDown", +1);
+    const down = await steer(t, () => t.page.keyboard.down("ArrowDown"), () => t.page.keyboard.up("ArrowDown"), +1);
     t.check(down.went, `the down arrow takes the team down: ${down.text}`);
-    const up = await steer(t, "ArrowUp", -1);
+    const up = await steer(t, () => t.page.keyboard.down("ArrowUp"), () => t.page.keyboard.up("ArrowUp"), -1);
     t.check(up.went, `the up arrow takes the team up: ${up.text}`);
     t.check(await t.page.evaluate(() => window.scrollX === 0 && window.scrollY === 0), "the keys do not scroll the page");
 

@@ -2,47 +2,13 @@
 // included) goes into the table, and the table is still there after a reload (the browser's
 // storage). A reload in the middle of a game is survived too.
 "use strict";
-const { Test, sleep, centre, rect } = require("./lib.js");
+const { Test, sleep, centre, rect, writeTable, readTable } = require("./lib.js");
 
 const GAME_SECONDS = 130;
 // The seventh row so low that a game without a gift qualifies for the name box.
 const SCORES = [["Žofie", 5000], ["Sněhulák", 3000], ["Mikuláš", 1500], ["Anděl", 0], ["Čert", -200],
   ["Vločka", -400], ["Poslední", -1000000]];
 const NAME = "Ježíšek Řehoř";
-
-// The table as the game keeps it, in IndexedDB where the page mounts its storage: written
-// before the game loads it, read back after a reload.
-async function writeTable(t, text) {
-  await t.page.evaluate(async (text) => {
-    const cp1250 = { "Ž": 0x8e, "ě": 0xec, "á": 0xe1, "š": 0x9a, "Č": 0xc8, "č": 0xe8, "í": 0xed, "ž": 0x9e, "Ř": 0xd8, "ř": 0xf8 };
-    const bytes = Uint8Array.from([...text].map((ch) => cp1250[ch] || ch.charCodeAt(0)));
-    const db = await new Promise((resolve, reject) => {
-      const open = indexedDB.open("/storage", 21);
-      open.onupgradeneeded = () => open.result.createObjectStore("FILE_DATA").createIndex("timestamp", "timestamp");
-      open.onsuccess = () => resolve(open.result);
-      open.onerror = () => reject(open.error);
-    });
-    const store = db.transaction("FILE_DATA", "readwrite").objectStore("FILE_DATA");
-    store.put({ timestamp: new Date(), mode: 0o40755 }, "/storage/nadilka");
-    store.put({ timestamp: new Date(), mode: 0o100644, contents: bytes }, "/storage/nadilka/extract.ext");
-    await new Promise((resolve) => (store.transaction.oncomplete = resolve));
-    db.close();
-  }, text);
-}
-
-async function readTable(t) {
-  return t.page.evaluate(async () => {
-    const db = await new Promise((resolve, reject) => {
-      const open = indexedDB.open("/storage", 21);
-      open.onsuccess = () => resolve(open.result);
-      open.onerror = () => reject(open.error);
-    });
-    const get = db.transaction("FILE_DATA").objectStore("FILE_DATA").get("/storage/nadilka/extract.ext");
-    const entry = await new Promise((resolve) => (get.onsuccess = () => resolve(get.result)));
-    db.close();
-    return entry ? new TextDecoder("windows-1250").decode(entry.contents) : null;
-  });
-}
 
 (async () => {
   const t = new Test("whole-game");
