@@ -27,7 +27,7 @@ public:
   void onHandled() override {
     if (!saved_) return;
     saved_ = false;
-    nad::KeepPersistentFolder();
+    nad::keepPersistentFolder();
   }
 
 private:
@@ -39,18 +39,21 @@ private:
 int main() {
   // The installed table in /game is the read-only one; the player's own is kept in storage.
   setenv("XDG_DATA_HOME", kStorageFolder, 1);
-  nad::MountPersistentFolder(kStorageFolder);
+  nad::mountPersistentFolder(kStorageFolder);
   int status = 0;
   try {
     std::unique_ptr<nad::WebBackend> web =
-        nad::OpenWebBackend({nad::kClientWidth, nad::kClientHeight, kGameFolder, /*programDirShared=*/true});
+        nad::openWebBackend({nad::kClientWidth, nad::kClientHeight, kGameFolder, /*programDirShared=*/true});
     auto form = std::make_unique<nad::Form>(web->platform());
     StorageKeeper keeper;
     form->observer = &keeper;
     // Shipped as PNG (0.4 MB to fetch instead of 5.3 MB of BMP), decoded straight into the scene.
     const std::filesystem::path pictures = std::filesystem::path(kGameFolder) / "pictures";
+    int nameBoxX = 0, nameBoxY = 0;
+    form->scene.clientOrigin(nad::Text1, nameBoxX, nameBoxY);
+    nad::tellNameBoxPlace(nameBoxX, nameBoxY, form->scene[nad::Text1].width, form->scene[nad::Text1].height);
     form->scene.loadPictures([&pictures](const std::string &fileName) {
-      return nad::ReadPngPicture((pictures / fileName).replace_extension(".png"));
+      return nad::readPngPicture((pictures / fileName).replace_extension(".png"));
     });
     try {
       nad::Form_Load(*form);
@@ -62,6 +65,6 @@ int main() {
     nad::reportProblem(e.what());
     status = 1;
   }
-  nad::ReportGameEnded(status);
+  nad::reportGameEnded(status);
   return status;
 }

@@ -55,8 +55,8 @@ int main(int argc, char **argv) {
     for (int y = 0; y < sleigh.height(); ++y)
       for (int x = 0; x < sleigh.width(); ++x)
         if (icon.contains(ox + x, oy + y) && sleigh.at(x, y) != 0) icon.at(ox + x, oy + y) = sleigh.at(x, y);
-    std::string problem = nad::replay::writePng(argv[2], scaled(icon, size));
-    if (!problem.empty()) throw std::runtime_error(problem);
+    const nad::Status written = nad::replay::writePng(argv[2], scaled(icon, size));
+    if (!written.ok()) throw nad::StartupError(written.reason());
   } catch (const std::exception &e) {
     std::fprintf(stderr, "make_icon: %s\n", e.what());
     return 1;

@@ -21,13 +21,13 @@ int main(int argc, char **argv) {
     int count = 0;
     for (const auto &entry : std::filesystem::directory_iterator(from)) {
       if (entry.path().extension() != ".bmp") continue;
-      const std::string reason =
+      const nad::Status written =
           nad::replay::writePng(to / (entry.path().stem().string() + ".png"), nad::readBmp(entry.path().string()),
                                 nad::replay::PngEffort::kSmall);
-      if (!reason.empty()) throw std::runtime_error(reason);
+      if (!written.ok()) throw nad::StartupError(written.reason());
       ++count;
     }
-    if (count == 0) throw std::runtime_error("no pictures in " + from.string());
+    if (count == 0) throw nad::StartupError("no pictures in " + from.string());
   } catch (const std::exception &e) {
     std::fprintf(stderr, "pack_pictures: %s\n", e.what());
     return 1;

@@ -4,12 +4,10 @@
 // browser's storage. The game calls these through small EM_JS functions.
 "use strict";
 
-const FRAME_W = 642, FRAME_H = 482;
-
-// The name box of the high-score panel (Text1) in the frame: left, top, width, height, as
-// engine/scene/layout.cpp places it (build/game/layout.json). The page needs it before the game
-// has taken a tap on it (see typeByTouch); the touch whole-game test taps it there.
-const NAME_BOX = [249, 177, 161, 19];
+// The frame's size is the canvas's, which the build writes into index.html from the game's own
+// figure (engine/scene/scene.h).
+const SCREEN = document.getElementById("screen");
+const FRAME_W = SCREEN.width, FRAME_H = SCREEN.height;
 
 // Event kinds as engine/platform/web/web_window.cpp reads them.
 const KEY_DOWN = 0, KEY_UP = 1, MOUSE_DOWN = 2, MOUSE_UP = 3, TEXT = 4;
@@ -467,8 +465,12 @@ const nadilkaPage = {
 
   // The name box's place in the frame (Text1 of the high-score panel), and whether it shows:
   // its white field.
+  // The game tells its place at the start (tellNameBoxPlace); the page needs it before the game
+  // has taken a tap on it (see typeByTouch).
+  nameBox: null,
   onNameBox(x, y) {
-    const [left, top, w, h] = NAME_BOX;
+    if (!this.nameBox) return false;
+    const [left, top, w, h] = this.nameBox;
     if (x < left || y < top || x >= left + w || y >= top + h || !this.image) return false;
     const p = this.image.data;
     let white = 0;

@@ -40,7 +40,7 @@ void append(void *context, void *data, int size) {
 
 } // namespace
 
-std::string writePng(const std::filesystem::path &file, const Surface &image, PngEffort effort) {
+Status writePng(const std::filesystem::path &file, const Surface &image, PngEffort effort) {
   const int w = image.width(), h = image.height();
   std::vector<unsigned char> rgb;
   rgb.reserve(size_t(w) * size_t(h) * 3);
@@ -58,14 +58,14 @@ std::string writePng(const std::filesystem::path &file, const Surface &image, Pn
   stbi_write_force_png_filter = 0;
   std::vector<unsigned char> png;
   if (!stbi_write_png_to_func(append, &png, w, h, 3, rgb.data(), w * 3))
-    return "cannot write " + file.string() + ": the picture could not be compressed";
+    return Status::Failed("cannot write " + file.string() + ": the picture could not be compressed");
   std::FILE *f = std::fopen(file.c_str(), "wb");
-  if (!f) return "cannot write " + file.string() + ": " + std::strerror(errno);
+  if (!f) return Status::Failed("cannot write " + file.string() + ": " + std::strerror(errno));
   const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
   const int writeError = errno;
   if (std::fclose(f) != 0 || !written)
-    return "cannot write " + file.string() + ": " + std::strerror(written ? errno : writeError);
-  return "";
+    return Status::Failed("cannot write " + file.string() + ": " + std::strerror(written ? errno : writeError));
+  return {};
 }
 
 } // namespace nad::replay

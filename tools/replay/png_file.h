@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/report.h"
 #include "platform/surface.h"
 
 namespace nad::replay {
@@ -10,7 +11,7 @@ namespace nad::replay {
 // and wants them fast; the site's pictures are written once and sent to every player.
 enum class PngEffort { kFast = 1, kSmall = 9 };
 
-// Writes an 8-bit RGB PNG of the surface. Returns "" or a one-line reason for the failure.
-std::string writePng(const std::filesystem::path &file, const Surface &image, PngEffort effort = PngEffort::kFast);
+// Writes an 8-bit RGB PNG of the surface.
+Status writePng(const std::filesystem::path &file, const Surface &image, PngEffort effort = PngEffort::kFast);
 
 } // namespace nad::replay

@@ -275,8 +275,8 @@ void Recorder::writeFrame() {
 void Recorder::writePicture() {
   char name[32];
   std::snprintf(name, sizeof name, "frame-%05lld.png", static_cast<long long>(frame_));
-  std::string problem = writePng(png_->dir / name, f_.scene.pixels(pic));
-  if (!problem.empty()) throw ReplayFailure(problem);
+  const Status written = writePng(png_->dir / name, f_.scene.pixels(pic));
+  if (!written.ok()) throw ReplayFailure(written.reason());
 }
 
 } // namespace nad::replay

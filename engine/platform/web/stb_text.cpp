@@ -27,13 +27,13 @@ namespace {
 
 // FreeType's rounding of font units to pixels at the font's scale, as SDL_ttf gets its metrics:
 // the product in 1/64 pixels, rounded, then up to the next whole pixel.
-int CeilPixels(int units, float scale) {
+int ceilPixels(int units, float scale) {
   const long v64 = std::lround(double(units) * double(scale) * 64.0);
   return int(v64 >= 0 ? (v64 + 63) / 64 : -((-v64) / 64));
 }
 
 // The next code point of UTF-8 text; a byte of an invalid sequence reads as U+FFFD.
-int NextCodepoint(std::string_view s, size_t &i) {
+int nextCodepoint(std::string_view s, size_t &i) {
   const utf8::Char c = utf8::decode(s, i);
   i += c.length;
   return int(c.code);
@@ -52,8 +52,8 @@ StbText::StbText(const std::filesystem::path &fontDir) {
     face->scale = stbtt_ScaleForMappingEmToPixels(&face->info, float(s.pixels));
     int ascent = 0, descent = 0, gap = 0;
     stbtt_GetFontVMetrics(&face->info, &ascent, &descent, &gap);
-    face->ascent = CeilPixels(ascent, face->scale);
-    face->height = CeilPixels(ascent - descent, face->scale);
+    face->ascent = ceilPixels(ascent, face->scale);
+    face->height = ceilPixels(ascent - descent, face->scale);
     faces_[size_t(s.font)] = std::move(face);
   }
 }
@@ -66,7 +66,7 @@ void StbText::layout(const Face &face, std::string_view utf8, Layout &out) const
   out.minX = out.maxX = 0;
   int x = 0, previous = 0;
   for (size_t i = 0; i < utf8.size();) {
-    const int cp = NextCodepoint(utf8, i);
+    const int cp = nextCodepoint(utf8, i);
     if (previous) x += int(std::lround(float(stbtt_GetCodepointKernAdvance(&face.info, previous, cp)) * face.scale));
     int advance = 0, bearing = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     stbtt_GetCodepointHMetrics(&face.info, cp, &advance, &bearing);

@@ -30,6 +30,9 @@ EM_ASYNC_JS(int, nad_page_mount, (const char *folder), {
   return await nadilkaPage.mountStorage(FS, typeof IDBFS === "undefined" ? null : IDBFS, UTF8ToString(folder));
 });
 EM_JS(void, nad_page_keep, (), { nadilkaPage.keepStorage(FS); });
+EM_JS(void, nad_page_name_box, (int left, int top, int width, int height), {
+  nadilkaPage.nameBox = [left, top, width, height];
+});
 // clang-format on
 
 class WebDialogs : public Dialogs {
@@ -92,12 +95,14 @@ public:
 
 } // namespace
 
-std::unique_ptr<WebBackend> OpenWebBackend(const WebOptions &options) { return std::make_unique<Backend>(options); }
+std::unique_ptr<WebBackend> openWebBackend(const WebOptions &options) { return std::make_unique<Backend>(options); }
 
-bool MountPersistentFolder(const std::filesystem::path &folder) { return nad_page_mount(folder.c_str()) != 0; }
+bool mountPersistentFolder(const std::filesystem::path &folder) { return nad_page_mount(folder.c_str()) != 0; }
 
-void KeepPersistentFolder() { nad_page_keep(); }
+void keepPersistentFolder() { nad_page_keep(); }
 
-void ReportGameEnded(int status) { nad_page_game_ended(status); }
+void tellNameBoxPlace(int left, int top, int width, int height) { nad_page_name_box(left, top, width, height); }
+
+void reportGameEnded(int status) { nad_page_game_ended(status); }
 
 } // namespace nad

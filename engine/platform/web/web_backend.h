@@ -23,20 +23,24 @@ struct WebOptions {
 };
 
 // Throws StartupError naming what is missing (a font file).
-std::unique_ptr<WebBackend> OpenWebBackend(const WebOptions &options);
+std::unique_ptr<WebBackend> openWebBackend(const WebOptions &options);
 
 // The browser's persistent storage (IndexedDB) mounted at `folder` and read into it; false when
 // the browser gives none (the folder then lives in memory only, for this visit).
-bool MountPersistentFolder(const std::filesystem::path &folder);
+bool mountPersistentFolder(const std::filesystem::path &folder);
 // Writes what changed in the mounted folder back to the browser's storage, in the background;
 // a request while one is under way is carried out after it.
-void KeepPersistentFolder();
+void keepPersistentFolder();
 
 // A picture shipped as PNG, decoded into the game's pixels. Throws StartupError naming a
 // picture that is missing or cannot be read.
-Surface ReadPngPicture(const std::filesystem::path &png);
+Surface readPngPicture(const std::filesystem::path &png);
+
+// Tells the page where the name box lies in the frame (left, top, width, height): a phone opens
+// its keyboard only for a focus given in the tap's own handler, before the game has the tap.
+void tellNameBoxPlace(int left, int top, int width, int height);
 
 // Tells the page how the game ended (its status), so that it can say so.
-void ReportGameEnded(int status);
+void reportGameEnded(int status);
 
 } // namespace nad

@@ -14,7 +14,7 @@
 
 namespace nad {
 
-Surface ReadPngPicture(const std::filesystem::path &png) {
+Surface readPngPicture(const std::filesystem::path &png) {
   std::ifstream in(png, std::ios::binary);
   if (!in) throw StartupError("cannot read picture " + png.string() + ": no such file");
   const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -53,14 +53,13 @@ EM_JS(void, nad_page_text_input, (int on), { nadilkaPage.setTextInput(!!on); });
 // clang-format on
 
 // The page's kinds of input, as web/page.js numbers them.
-bool KindFromPage(int kind, EventKind &out) {
+bool kindFromPage(int kind, EventKind &out) {
   switch (kind) {
   case 0: out = EventKind::KeyDown; return true;
   case 1: out = EventKind::KeyUp; return true;
   case 2: out = EventKind::MouseDown; return true;
   case 3: out = EventKind::MouseUp; return true;
   case 4: out = EventKind::Text; return true;
-  case 6: out = EventKind::Expose; return true;
   default: return false;
   }
 }
@@ -90,7 +89,7 @@ bool WebWindow::takeFromPage(Event &out) {
   for (;;) {
     if (!nad_page_next_event(fields, text_.data(), kTextRoom)) return false;
     EventKind kind{};
-    if (!KindFromPage(fields[0], kind)) continue;
+    if (!kindFromPage(fields[0], kind)) continue;
     out = Event{kind, fields[1], fields[4] != 0, fields[2], fields[3]};
     out.shift = fields[5] != 0;
     if (kind == EventKind::Text) out.text = text_.c_str();
