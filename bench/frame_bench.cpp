@@ -96,7 +96,7 @@ struct Bench {
   }
 };
 
-Bench &TheBench() {
+Bench &theBench() {
   static Bench b;
   return b;
 }
@@ -123,18 +123,18 @@ template <class Work> void timed(benchmark::State &state, Work work) {
 
 // The whole pass, as the game runs it.
 void BM_FramePass(benchmark::State &state) {
-  Bench &b = TheBench();
+  Bench &b = theBench();
   timed(state, [&] { b.pass(); });
 }
 
 // Its parts, each on the state the previous pass left.
 void BM_DrawFrame(benchmark::State &state) {
-  Bench &b = TheBench();
+  Bench &b = theBench();
   timed(state, [&] { DrawFrame(*b.form); });
 }
 
 void BM_UpdateWorld(benchmark::State &state) {
-  Bench &b = TheBench();
+  Bench &b = theBench();
   timed(state, [&] {
     UpdateWorld(*b.form);
     b.keepSixGifts();
@@ -142,7 +142,7 @@ void BM_UpdateWorld(benchmark::State &state) {
 }
 
 void BM_Compose(benchmark::State &state) {
-  Bench &b = TheBench();
+  Bench &b = theBench();
   timed(state, [&] {
     b.form->scene.markDirty();
     b.form->scene.compose(b.form->frame, b.form->platform.text);
@@ -150,7 +150,7 @@ void BM_Compose(benchmark::State &state) {
 }
 
 void BM_Present(benchmark::State &state) {
-  Bench &b = TheBench();
+  Bench &b = theBench();
   timed(state, [&] { b.form->platform.display.present(b.form->frame); });
 }
 

@@ -57,11 +57,11 @@ double cpuSeconds() {
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-SDL_Window *CoveringWindow() {
+SDL_Window *coveringWindow() {
   return SDL_CreateWindow("scale_choice", 0, 0, kScreenW, kScreenH, SDL_WINDOW_BORDERLESS);
 }
 
-SDL_Surface *Wrap(const Surface &f) {
+SDL_Surface *wrap(const Surface &f) {
   return SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(f.row(0)), kW, kH, 32, kW * 4,
                                             SDL_PIXELFORMAT_RGB888);
 }
@@ -118,7 +118,7 @@ int main(int argc, char **argv) {
 
   const auto surfaceWindow = [&] {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0"); // the shared-memory image, as the game
-    w = CoveringWindow();
+    w = coveringWindow();
     return w && SDL_GetWindowSurface(w);
   };
   const auto closeWindow = [&] {
@@ -128,7 +128,7 @@ int main(int argc, char **argv) {
   const auto blitTo = [&](const FramePlacement &p, bool linear) {
     return [&, p, linear](const Surface &f) {
       SDL_Surface *target = SDL_GetWindowSurface(w);
-      SDL_Surface *src = Wrap(f);
+      SDL_Surface *src = wrap(f);
       SDL_Rect dst{p.x, p.y, p.w, p.h};
       if (linear)
         SDL_SoftStretchLinear(src, nullptr, target, &dst);
@@ -141,7 +141,7 @@ int main(int argc, char **argv) {
   const auto renderer = [&](Uint32 flags, const char *quality) {
     return [&, flags, quality] {
       SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, quality);
-      w = CoveringWindow();
+      w = coveringWindow();
       r = w ? SDL_CreateRenderer(w, -1, flags) : nullptr;
       t = r ? SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kW, kH) : nullptr;
       return t != nullptr;

@@ -9,26 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "platform/web/stb_text.h"
 
-namespace {
-
-std::string Utf8(int cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s += char(cp);
-  } else if (cp < 0x800) {
-    s += char(0xC0 | (cp >> 6));
-    s += char(0x80 | (cp & 0x3F));
-  } else {
-    s += char(0xE0 | (cp >> 12));
-    s += char(0x80 | ((cp >> 6) & 0x3F));
-    s += char(0x80 | (cp & 0x3F));
-  }
-  return s;
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char **argv) {
   if (argc != 3) {
@@ -53,10 +37,18 @@ int main(int argc, char **argv) {
                                     "Bodů : 0",
                                     "Čas   : 129",
                                     "AVAWAYTaTeToLTP.Yo\"ff"};
-  for (int cp = 0x20; cp < 0xD800; ++cp) texts.push_back(Utf8(cp));
-  for (int a = 0x20; a < 0x180; ++a) {
+  for (char32_t cp = 0x20; cp < 0xD800; ++cp) {
+    std::string text;
+    nad::utf8::append(text, cp);
+    texts.push_back(text);
+  }
+  for (char32_t a = 0x20; a < 0x180; ++a) {
     std::string row;
-    for (int b = 0x20; b < 0x180; ++b) row += Utf8(a) + Utf8(b) + " ";
+    for (char32_t b = 0x20; b < 0x180; ++b) {
+      nad::utf8::append(row, a);
+      nad::utf8::append(row, b);
+      row += ' ';
+    }
     texts.push_back(row);
   }
   int differ = 0;

@@ -197,6 +197,8 @@
         source.buffer = play;
         source.loop = true;
         source.connect(context.destination);
+        // A MIDI file whose length could not be read: a play lasts as long as its recording.
+        if (!(this.file.lengthMs > 0)) this.file.lengthMs = play.duration * 1000;
         const length = this.lengthSeconds();
         const when = context.currentTime + LEAD_SECONDS;
         source.start(when, this.playedBefore % length);

@@ -231,7 +231,7 @@ LoadResult load(const std::filesystem::path &path) {
   res.complete = f.size() == kFields;
   if (res.status.ok() && !res.complete)
     res.status = Status::Failed(path.string() + " holds " + std::to_string(f.size()) + " of " +
-                                std::to_string(2 * kRows) + " fields");
+                                std::to_string(kFields) + " fields");
   return res;
 }
 

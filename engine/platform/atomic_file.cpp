@@ -14,8 +14,6 @@
 
 namespace nad::files {
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
-
 namespace {
 constexpr std::string_view kTempPrefix = ".nadilka-save-";
 constexpr std::size_t kTempRandomChars = 6;
@@ -46,8 +44,8 @@ void removeStaleTemporaries(const std::filesystem::path &dir, const std::string 
 
 // Where a write to `path` lands: the path itself, or the file a symbolic link there names (a
 // settings file kept with the dotfiles elsewhere, a table shared by link between run folders),
-// so that the link stays a link and its target gets the new bytes. "" or the reason it cannot
-// be written: only a regular file, or nothing yet, is ever replaced.
+// so that the link stays a link and its target gets the new bytes. Fails when it cannot be
+// written: only a regular file, or nothing yet, is ever replaced.
 Status writeTarget(const std::filesystem::path &path, std::filesystem::path &target, struct stat &st, bool &exists) {
   target = path;
   for (int hops = 0;; ++hops) {

@@ -64,7 +64,4 @@ private:
   Status status_;
 };
 
-// The text of an errno value.
-std::string errnoText(int err);
-
 } // namespace nad::files

@@ -60,7 +60,9 @@ std::string helpText() {
          "Nadílka, a Christmas arcade game: fly the sleigh over the rooftops and drop the\n"
          "presents into the chimneys.\n"
          "\n"
-         "  --scale N     open the window N times the game's size (1 to 8)\n"
+         "  --scale N     open the window N times the game's size (" +
+         std::to_string(kMinScale) + " to " + std::to_string(kMaxScale) +
+         ")\n"
          "  --fullscreen  start in desktop fullscreen\n"
          "  --windowed    start in a window\n"
          "  --sharp       scale in whole-number steps with sharp pixels (the default)\n"

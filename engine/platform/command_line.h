@@ -1,7 +1,6 @@
 #pragma once
-// The program's command line, read the usual way: long options with their value after a blank
-// or an equals sign, unambiguous abbreviations of them, "--" ending the options. Plain C++: the
-// program turns the result into window options, a help text, or exit status 2.
+// The program's command line (read by options::ArgumentReader, platform/arguments.h). Plain C++:
+// the program turns the result into window options, a help text, or exit status 2.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "platform/report.h"
 
 #include <cerrno>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -31,5 +32,7 @@ ProblemCapture::ProblemCapture(std::function<void(std::string_view)> sink)
 }
 
 ProblemCapture::~ProblemCapture() { gCapture = previous_; }
+
+std::string errnoText(int err) { return std::generic_category().message(err); }
 
 } // namespace nad

@@ -58,6 +58,9 @@ private:
   std::string reason_;
 };
 
+// The text of an errno value, for a reason.
+std::string errnoText(int err);
+
 // Writes "nadilka: <what>" as one line on stderr, in one write so that lines of several
 // threads never interleave.
 void reportProblem(std::string_view what);

@@ -153,7 +153,9 @@ std::filesystem::path locate(const char *xdgConfigHome, const char *home) {
 LoadResult load(const std::filesystem::path &path) {
   LoadResult res;
   files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
-  if (read.tooLarge) read.status = Status::Failed(path.string() + " is larger than 64 KiB, so the file is ignored");
+  if (read.tooLarge)
+    read.status = Status::Failed(path.string() + " is larger than " + std::to_string(kMaxFileBytes / 1024) +
+                                 " KiB, so the file is ignored");
   if (read.missing) {
     res.status = Status::Failed("no settings in " + path.string() + " yet; the defaults apply");
     return res;

@@ -3,10 +3,10 @@
 // is then scrubbed from everywhere else.
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 #include <vector>
 
 #include "artgen.h"
+#include "platform/report.h"
 
 namespace art {
 namespace {
@@ -315,9 +315,9 @@ nad::Surface drawHouses() {
   std::vector<char> isKey(size_t(kWidth) * kHeight, 0);
   for (const Chimney &ch : chimneys) {
     if (ch.x < 136 || ch.x + ch.w - 1 > 2843 || ch.top < 28)
-      throw std::logic_error("chimney outside the area the game expects");
+      throw nad::StartupError("chimney outside the area the game expects");
     for (int i = 0; i < ch.w; ++i) {
-      if (ch.bottom[size_t(i)] > 141) throw std::logic_error("chimney reaches too low");
+      if (ch.bottom[size_t(i)] > 141) throw nad::StartupError("chimney reaches too low");
       for (int y = ch.top; y <= ch.bottom[size_t(i)]; ++y) {
         c.set(ch.x + i, y, kChimneyKey);
         isKey[size_t(y) * kWidth + size_t(ch.x + i)] = 1;

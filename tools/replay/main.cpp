@@ -60,8 +60,7 @@ class ScratchFolder {
 public:
   explicit ScratchFolder(const fs::path &installedTable) {
     std::string pattern = (fs::temp_directory_path() / "nadilka-replay-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-      throw ReplayFailure("cannot make a temporary folder: " + std::string(std::strerror(errno)));
+    if (!::mkdtemp(pattern.data())) throw ReplayFailure("cannot make a temporary folder: " + errnoText(errno));
     path_ = pattern;
     std::error_code ec;
     if (fs::exists(installedTable, ec)) fs::copy_file(installedTable, path_ / installedTable.filename(), ec);
@@ -135,7 +134,7 @@ int main(int argc, char **argv) {
 
   std::ifstream in(opt.session, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "nadilka-replay: cannot read %s: %s\n", opt.session.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "nadilka-replay: cannot read %s: %s\n", opt.session.c_str(), errnoText(errno).c_str());
     return kUsageError;
   }
   Result<std::vector<ScriptedEvent>> script = parseSession(in);

@@ -60,11 +60,11 @@ Status writePng(const std::filesystem::path &file, const Surface &image, PngEffo
   if (!stbi_write_png_to_func(append, &png, w, h, 3, rgb.data(), w * 3))
     return Status::Failed("cannot write " + file.string() + ": the picture could not be compressed");
   std::FILE *f = std::fopen(file.c_str(), "wb");
-  if (!f) return Status::Failed("cannot write " + file.string() + ": " + std::strerror(errno));
+  if (!f) return Status::Failed("cannot write " + file.string() + ": " + errnoText(errno));
   const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
   const int writeError = errno;
   if (std::fclose(f) != 0 || !written)
-    return Status::Failed("cannot write " + file.string() + ": " + std::strerror(written ? errno : writeError));
+    return Status::Failed("cannot write " + file.string() + ": " + errnoText(written ? errno : writeError));
   return {};
 }
 

@@ -44,10 +44,7 @@ bool HeadlessPlatform::waitEvent(int64_t deadline) {
   return true;
 }
 
-void HeadlessPlatform::present(const Surface &frame) {
-  ++presents;
-  lastPresented = &frame;
-}
+void HeadlessPlatform::present(const Surface & /*frame*/) { ++presents; }
 
 void HeadlessPlatform::render(Font font, std::string_view utf8, TextImage &out) {
   out.w = measure(font, utf8);

@@ -41,7 +41,6 @@ public:
   void closeDialog(int64_t t) { at(t, {EventKind::DialogClose}); }
   // Nothing happens at t; the session simply lasts until then.
   void idleUntil(int64_t t) { at(t, {EventKind::Expose}); }
-  bool scriptDone() const { return script_.empty(); }
 
   // What the program did that leaves the window: "msgbox", "warning", "url", "music-file",
   // "play", "pause", each with its virtual time and argument.
@@ -53,7 +52,6 @@ public:
   std::vector<Event> dropped; // input typed while a message box was open, discarded
   int presents = 0;
   bool textInput = false;
-  const Surface *lastPresented = nullptr;
 
   // Clock
   int64_t ticks() override { return now_; }

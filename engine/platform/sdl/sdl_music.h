@@ -40,7 +40,7 @@ private:
   std::set<std::string> reported_;
   // Whether the ten plays are over: a synthesiser reports a piece as playing for seconds after
   // its last note, so the time played is counted against the file's own length.
-  double playLengthMs_ = -1; // one play; negative when the file's length is unknown
+  double playLengthMs_ = 0; // one play; 0 when the file's length is unknown
   Clock::duration played_{};
   Clock::time_point since_;
   bool paused_ = false;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <thread>
 
 #include "platform/sdl/sdl_x11.h"
@@ -25,17 +26,17 @@ PadKeys makePadKeys(SDL_Window *w) {
   return PadKeys(delay, interval);
 }
 
-bool PadButton(Uint8 button, PadInput &in) {
+std::optional<PadInput> padButton(Uint8 button) {
   switch (button) {
-  case SDL_CONTROLLER_BUTTON_DPAD_UP: in = PadInput::Up; return true;
-  case SDL_CONTROLLER_BUTTON_DPAD_DOWN: in = PadInput::Down; return true;
-  case SDL_CONTROLLER_BUTTON_DPAD_LEFT: in = PadInput::Left; return true;
-  case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: in = PadInput::Right; return true;
-  case SDL_CONTROLLER_BUTTON_A: in = PadInput::A; return true;
-  case SDL_CONTROLLER_BUTTON_B: in = PadInput::B; return true;
-  case SDL_CONTROLLER_BUTTON_BACK: in = PadInput::Back; return true;
-  case SDL_CONTROLLER_BUTTON_START: in = PadInput::Start; return true;
-  default: return false;
+  case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadInput::Up;
+  case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadInput::Down;
+  case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadInput::Left;
+  case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadInput::Right;
+  case SDL_CONTROLLER_BUTTON_A: return PadInput::A;
+  case SDL_CONTROLLER_BUTTON_B: return PadInput::B;
+  case SDL_CONTROLLER_BUTTON_BACK: return PadInput::Back;
+  case SDL_CONTROLLER_BUTTON_START: return PadInput::Start;
+  default: return std::nullopt;
   }
 }
 
@@ -51,7 +52,7 @@ void scaleRow(const uint32_t *src, int n, int scale, uint32_t *dst) {
   }
 }
 
-uint32_t *Row(SDL_Surface *s, int y) {
+uint32_t *row(SDL_Surface *s, int y) {
   return reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(s->pixels) + ptrdiff_t(y) * s->pitch);
 }
 
@@ -212,8 +213,9 @@ void SdlWindow::padEvent(const SDL_Event &e, std::vector<Event> &out, PadInput *
   }
   case SDL_CONTROLLERBUTTONDOWN:
   case SDL_CONTROLLERBUTTONUP: {
-    PadInput in{};
-    if (!PadButton(e.cbutton.button, in)) return;
+    const std::optional<PadInput> button = padButton(e.cbutton.button);
+    if (!button) return;
+    const PadInput in = *button;
     const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
     if (down && pressed) *pressed = in;
     pads_.set(e.cbutton.which, in, down, now, out);
@@ -327,9 +329,9 @@ void SdlWindow::drawWhole(SDL_Surface *target, const Surface &frame) {
     // Our pixels are 0x00RRGGBB, the X11 window surface's native format.
     SDL_LockSurface(target);
     for (int y = 0; y < frame.height(); ++y) {
-      uint32_t *dst = Row(target, p.y + y * p.scale) + p.x;
+      uint32_t *dst = row(target, p.y + y * p.scale) + p.x;
       scaleRow(frame.row(y), frame.width(), p.scale, dst);
-      for (int r = 1; r < p.scale; ++r) std::memcpy(Row(target, p.y + y * p.scale + r) + p.x, dst, size_t(p.w) * 4);
+      for (int r = 1; r < p.scale; ++r) std::memcpy(row(target, p.y + y * p.scale + r) + p.x, dst, size_t(p.w) * 4);
     }
     SDL_UnlockSurface(target);
     return;
@@ -359,10 +361,10 @@ bool SdlWindow::drawChanged(SDL_Surface *target, const Surface &frame) {
     while (src[x0] == was[x0]) ++x0;
     while (src[x1 - 1] == was[x1 - 1]) --x1;
     std::memcpy(was + x0, src + x0, size_t(x1 - x0) * 4);
-    uint32_t *dst = Row(target, p.y + y * s) + p.x + ptrdiff_t(x0) * s;
+    uint32_t *dst = row(target, p.y + y * s) + p.x + ptrdiff_t(x0) * s;
     scaleRow(src + x0, x1 - x0, s, dst);
     for (int r = 1; r < s; ++r)
-      std::memcpy(Row(target, p.y + y * s + r) + p.x + ptrdiff_t(x0) * s, dst, size_t(x1 - x0) * size_t(s) * 4);
+      std::memcpy(row(target, p.y + y * s + r) + p.x + ptrdiff_t(x0) * s, dst, size_t(x1 - x0) * size_t(s) * 4);
     // Rows close together share a band (in frame rows here): each band is one more request to
     // the server.
     if (!bands_.empty() && y - (bands_.back().y + bands_.back().h) < kBandGap) {

@@ -1,8 +1,8 @@
 #pragma once
 // The browser's backend: the game in a page, built with emscripten (-sASYNCIFY). The frame goes
 // into <canvas id="screen">, input comes from the page, the boxes are the page's modal dialogs,
-// web addresses open in a new tab, the music plays through a SoundFont synthesizer in the page
-// and the high-score table is kept in the browser's IndexedDB. The page's side is web/page.js.
+// web addresses open in a new tab, the music plays from recordings rendered at build time
+// (web/music.js) and the high-score table is kept in the browser's IndexedDB. The page's side is web/page.js.
 #include <filesystem>
 #include <memory>
 
