@@ -322,7 +322,9 @@ TEST(SdlWindow, AHeldDirectionRepeatsWithTheKeyboardsTiming) {
   std::vector<int64_t> rest(gaps.begin() + 1, gaps.end());
   ASSERT_GE(rest.size(), 5u);
   std::sort(rest.begin(), rest.end());
-  EXPECT_EQ(rest[rest.size() / 2], 40);
+  // Events are stamped when taken: a poll late on a busy machine moves one gap, not the median
+  // by more than a few milliseconds.
+  EXPECT_NEAR(double(rest[rest.size() / 2]), 40.0, 3.0);
   ASSERT_EQ(after.size(), 1u);
   EXPECT_EQ(after[0].second.kind, EventKind::KeyUp);
 }
