@@ -7,31 +7,23 @@ Both builds write PNG with stb_image_write, the desktop's and the WebAssembly's 
 differ, so the pictures are compared decoded. A missing web build or node fails the test.
 """
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sessions"))
 from png_pixels import PngError, read_png  # noqa: E402
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from replays import fail, replay_tools  # noqa: E402
+
 NATIVE, WEB, SESSIONS = sys.argv[1], sys.argv[2], sys.argv[3]
-RUN_FOLDER = os.path.dirname(os.path.abspath(NATIVE))
 SESSION, FRAMES = "steering.session", "1,2,62"
 
 
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
 def main():
-    if not os.path.isfile(WEB):
-        fail(f"no web build: {WEB} is missing; build it with scripts/web --build")
-    node = shutil.which("node")
-    if not node:
-        fail("node is not installed (it comes with emscripten: scripts/web --build installs it)")
-    tools = {"native": [NATIVE], "web": [node, WEB, "--run-folder", RUN_FOLDER]}
+    tools = replay_tools(NATIVE, WEB)
     with tempfile.TemporaryDirectory() as tmp:
         pictures = {}
         for who, tool in tools.items():

@@ -18,13 +18,12 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from replays import fail, replay_tools  # noqa: E402
+
 NATIVE, WEB, SESSIONS = sys.argv[1], sys.argv[2], sys.argv[3]
 RUN_FOLDER = os.path.dirname(os.path.abspath(NATIVE))
-
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
 
 
 def first_difference(a, b):
@@ -52,15 +51,10 @@ def compare(name, native, web):
 
 
 def main():
-    if not os.path.isfile(WEB):
-        fail(f"no web build: {WEB} is missing; build it with scripts/web --build")
-    node = shutil.which("node")
-    if not node:
-        fail("node is not installed (it comes with emscripten: scripts/web --build installs it)")
     sessions = sorted(f for f in os.listdir(SESSIONS) if f.endswith(".session"))
     if not sessions:
         fail(f"no sessions in {SESSIONS}")
-    tools = {"native": [NATIVE], "web": [node, WEB, "--run-folder", RUN_FOLDER]}
+    tools = replay_tools(NATIVE, WEB)
     totals = {"native": 0.0, "web": 0.0}
     for name in sessions:
         path = os.path.join(SESSIONS, name)
