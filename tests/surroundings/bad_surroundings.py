@@ -130,7 +130,10 @@ no_core_fonts.xvfb_args = ["-fp", "built-ins"]
 
 
 PLAY = [("click", START), ("wait", 3.0)]
-TABLE_THEN_PLAY = [("click", TABLE), ("wait", 1.5), ("alive",), ("click", BACK), ("wait", 0.5)] + PLAY
+# SDL drops a click it takes together with the window's focus, as the first click after a start
+# can be: the table's entry is clicked twice (the second lands on the shown panel and does nothing).
+TABLE_THEN_PLAY = [("click", TABLE), ("wait", 0.5), ("click", TABLE), ("wait", 1.5), ("alive",), ("click", BACK),
+                   ("wait", 0.5)] + PLAY
 
 # name, preparation, steps (None: the program must end by itself), text expected on stderr (for
 # the table cases it shows that the click on the table entry did load the table)
