@@ -78,10 +78,14 @@ Failure failed(Connection &c, std::string_view what) {
   return {"database: " + std::string(what) + ": " + message};
 }
 
-Status prepare(Connection &c) {
+Status createSchema(Connection &c) {
   PgResult schema(PQexec(c.conn, (std::string("BEGIN;") + kSchema + "COMMIT;").c_str()));
   if (schema.status() != PGRES_COMMAND_OK && schema.status() != PGRES_TUPLES_OK)
     return failed(c, "cannot create the schema");
+  return {};
+}
+
+Status prepare(Connection &c) {
   for (const auto &[name, sql] : kStatements) {
     PgResult prepared(PQprepare(c.conn, name, sql, 0, nullptr));
     if (prepared.status() != PGRES_COMMAND_OK) return failed(c, "cannot prepare a statement");
@@ -89,12 +93,16 @@ Status prepare(Connection &c) {
   return {};
 }
 
-Result<std::unique_ptr<Connection>> connect(const std::string &uri) {
+Result<std::unique_ptr<Connection>> connect(const std::string &uri, bool withSchema) {
   auto c = std::make_unique<Connection>();
   c->conn = PQconnectdb(uri.c_str());
   if (!c->conn) return Result<std::unique_ptr<Connection>>::Failed("cannot open the database: out of memory");
   if (PQstatus(c->conn) != CONNECTION_OK) return failed(*c, "cannot open the database");
-  if (Status s = prepare(*c); !s.ok()) return Result<std::unique_ptr<Connection>>::Failed(s.reason());
+  // The server's notices ("relation ... already exists, skipping") are no problem of ours.
+  PQsetNoticeProcessor(c->conn, [](void *, const char *) {}, nullptr);
+  Status s = withSchema ? createSchema(*c) : Status();
+  if (s.ok()) s = prepare(*c);
+  if (!s.ok()) return Result<std::unique_ptr<Connection>>::Failed(s.reason());
   return c;
 }
 
@@ -200,7 +208,7 @@ private:
 Result<std::unique_ptr<Store>> openPostgresStore(const std::string &uri, int connections) {
   std::vector<std::unique_ptr<Connection>> opened;
   for (int i = 0; i < connections; ++i) {
-    auto c = connect(uri);
+    auto c = connect(uri, i == 0);
     if (!c.ok()) return Result<std::unique_ptr<Store>>::Failed(c.reason());
     opened.push_back(std::move(c.value()));
   }
