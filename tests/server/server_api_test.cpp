@@ -158,9 +158,10 @@ TEST(ServerApi, Base64IsReadStrictlyAndRoundTrips) {
     const char *text;
     const char *bytes; // null: refused
   };
-  const Case cases[] = {{"QUJD", "ABC"},  {"QUI=", "AB"},  {"QQ==", "A"},   {"", ""},        {"QQ=", nullptr},
-                        {"QQ", nullptr},  {"QR==", nullptr}, {"QUJ=", nullptr}, {"Q===", nullptr}, {"====", nullptr},
-                        {"QU=D", nullptr}, {"Q UJD", nullptr}, {"QUJD\n", nullptr}, {"QUJ-", nullptr}, {"QUJD====", nullptr}};
+  const Case cases[] = {{"QUJD", "ABC"},     {"QUI=", "AB"},    {"QQ==", "A"},        {"", ""},
+                        {"QQ=", nullptr},    {"QQ", nullptr},   {"QR==", nullptr},    {"QUJ=", nullptr},
+                        {"Q===", nullptr},   {"====", nullptr}, {"QU=D", nullptr},    {"Q UJD", nullptr},
+                        {"QUJD\n", nullptr}, {"QUJ-", nullptr}, {"QUJD====", nullptr}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text);
     const Result<std::string> r = decodeBase64(c.text);
@@ -195,7 +196,8 @@ TEST(ServerApi, AnswersAreJsonWithTheTextKeptAsText) {
 
 TEST(ServerApi, KeysIdsAndDigests) {
   EXPECT_EQ(bearerKey("Bearer abc").value(), "abc");
-  for (const char *bad : {"", "Bearer ", "bearer abc", "Basic abc", "Bearerabc"}) EXPECT_FALSE(bearerKey(bad).ok()) << bad;
+  for (const char *bad : {"", "Bearer ", "bearer abc", "Basic abc", "Bearerabc"})
+    EXPECT_FALSE(bearerKey(bad).ok()) << bad;
   EXPECT_TRUE(looksLikeId("aZ09-_"));
   for (const char *bad : {"", "a/b", "a.b", "a b", "%41"}) EXPECT_FALSE(looksLikeId(bad)) << bad;
   EXPECT_FALSE(looksLikeId(std::string(65, 'a')));
@@ -212,8 +214,8 @@ TEST(ServerApi, KeysIdsAndDigests) {
 
 TEST(ServerOptions, GoodAndBadCommandLines) {
   using Args = std::vector<std::string_view>;
-  const auto o = parseServerOptions(Args{"--listen", "0.0.0.0:9000", "--database=postgresql://u@h/db", "--site",
-                                         "s", "--trust-proxy", "--workers", "3", "--queue", "0", "--rate", "5"});
+  const auto o = parseServerOptions(Args{"--listen", "0.0.0.0:9000", "--database=postgresql://u@h/db", "--site", "s",
+                                         "--trust-proxy", "--workers", "3", "--queue", "0", "--rate", "5"});
   ASSERT_TRUE(o.ok()) << o.reason();
   EXPECT_EQ(o->host, "0.0.0.0");
   EXPECT_EQ(o->port, 9000);
@@ -223,10 +225,18 @@ TEST(ServerOptions, GoodAndBadCommandLines) {
   EXPECT_EQ(o->workers, 3);
   EXPECT_EQ(o->queue, 0);
   EXPECT_EQ(o->ratePerMinute, 5);
-  const Args bad[] = {{"--listen", "9000"},     {"--listen", "h:70000"},      {"--listen", "h:"},
-                      {"--database", "mysql:x"}, {"--database", "sqlite:"},    {"--workers", "0"},
-                      {"--workers", "x"},       {"--queue", "-1"},            {"--rate", "1.5"},
-                      {"--bogus"},              {"extra"},                    {"--listen"}};
+  const Args bad[] = {{"--listen", "9000"},
+                      {"--listen", "h:70000"},
+                      {"--listen", "h:"},
+                      {"--database", "mysql:x"},
+                      {"--database", "sqlite:"},
+                      {"--workers", "0"},
+                      {"--workers", "x"},
+                      {"--queue", "-1"},
+                      {"--rate", "1.5"},
+                      {"--bogus"},
+                      {"extra"},
+                      {"--listen"}};
   for (const Args &args : bad) {
     const auto r = parseServerOptions(args);
     EXPECT_FALSE(r.ok()) << args[0];

@@ -126,13 +126,12 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
   return std::string(text, n);
 }
 
-std::string createdJson(std::string_view id, std::string_view key) {
-  return dumped({{"id", id}, {"key", key}});
-}
+std::string createdJson(std::string_view id, std::string_view key) { return dumped({{"id", id}, {"key", key}}); }
 
 std::string tableJson(const ScoreTable &table) {
   json rows = json::array();
-  for (const auto &r : table.rows) rows.push_back({{"row", r.row}, {"name", r.name}, {"points", r.points}, {"at", r.at}});
+  for (const auto &r : table.rows)
+    rows.push_back({{"row", r.row}, {"name", r.name}, {"points", r.points}, {"at", r.at}});
   return dumped({{"id", table.id}, {"title", table.title}, {"rows", std::move(rows)}});
 }
 

@@ -10,8 +10,7 @@ namespace nad::server {
 
 template <class Connection> class ConnectionPool {
 public:
-  explicit ConnectionPool(std::vector<std::unique_ptr<Connection>> connections)
-      : free_(std::move(connections)) {}
+  explicit ConnectionPool(std::vector<std::unique_ptr<Connection>> connections) : free_(std::move(connections)) {}
 
   // Gives the connection back when it goes out of scope.
   class Lease {

@@ -35,14 +35,20 @@ fs::path ownFolder() {
 // Serves `dir` at "/" with the types the browser needs for each of the site's files.
 Status mountSite(httplib::Server &http, const std::string &dir) {
   if (!fs::is_directory(dir)) return Status::Failed("the site folder " + dir + " is not there");
-  const std::pair<const char *, const char *> types[] = {
-      {"html", "text/html; charset=utf-8"}, {"js", "text/javascript; charset=utf-8"},
-      {"wasm", "application/wasm"},         {"data", "application/octet-stream"},
-      {"webmanifest", "application/manifest+json"}, {"json", "application/json"},
-      {"mp3", "audio/mpeg"},                {"mid", "audio/midi"},
-      {"png", "image/png"},                 {"svg", "image/svg+xml"},
-      {"ico", "image/x-icon"},              {"ttf", "font/ttf"},
-      {"css", "text/css; charset=utf-8"},   {"txt", "text/plain; charset=utf-8"}};
+  const std::pair<const char *, const char *> types[] = {{"html", "text/html; charset=utf-8"},
+                                                         {"js", "text/javascript; charset=utf-8"},
+                                                         {"wasm", "application/wasm"},
+                                                         {"data", "application/octet-stream"},
+                                                         {"webmanifest", "application/manifest+json"},
+                                                         {"json", "application/json"},
+                                                         {"mp3", "audio/mpeg"},
+                                                         {"mid", "audio/midi"},
+                                                         {"png", "image/png"},
+                                                         {"svg", "image/svg+xml"},
+                                                         {"ico", "image/x-icon"},
+                                                         {"ttf", "font/ttf"},
+                                                         {"css", "text/css; charset=utf-8"},
+                                                         {"txt", "text/plain; charset=utf-8"}};
   for (const auto &[ext, mime] : types) http.set_file_extension_and_mimetype_mapping(ext, mime);
   // The page's service worker decides what is cached; the server makes no promise of its own.
   if (!http.set_mount_point("/", dir, {{"Cache-Control", "no-cache"}}))

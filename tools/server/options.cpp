@@ -27,12 +27,32 @@ const char kServerUsage[] =
 
 namespace {
 
-enum Opt { Help, Listen, Database, Site, TrustProxy, Workers, Queue, RunFolder, Rate, Burst, ReadThreads, VerifySeconds };
-constexpr LongOption kOptions[] = {
-    {"help", Help, false},         {"listen", Listen, true},         {"database", Database, true},
-    {"site", Site, true},          {"trust-proxy", TrustProxy, false}, {"workers", Workers, true},
-    {"queue", Queue, true},        {"run-folder", RunFolder, true},  {"rate", Rate, true},
-    {"burst", Burst, true},        {"read-threads", ReadThreads, true}, {"verify-seconds", VerifySeconds, true}};
+enum Opt {
+  Help,
+  Listen,
+  Database,
+  Site,
+  TrustProxy,
+  Workers,
+  Queue,
+  RunFolder,
+  Rate,
+  Burst,
+  ReadThreads,
+  VerifySeconds
+};
+constexpr LongOption kOptions[] = {{"help", Help, false},
+                                   {"listen", Listen, true},
+                                   {"database", Database, true},
+                                   {"site", Site, true},
+                                   {"trust-proxy", TrustProxy, false},
+                                   {"workers", Workers, true},
+                                   {"queue", Queue, true},
+                                   {"run-folder", RunFolder, true},
+                                   {"rate", Rate, true},
+                                   {"burst", Burst, true},
+                                   {"read-threads", ReadThreads, true},
+                                   {"verify-seconds", VerifySeconds, true}};
 
 Status number(const options::Item &item, int least, int most, int &into) {
   const auto v = wholeNumber<int>(item.value, least, most);
@@ -65,7 +85,8 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string_view> &ar
     const Result<options::Item> next = reader.next();
     if (!next.ok()) return Result<ServerOptions>::Failed(next.reason());
     const options::Item &item = next.value();
-    if (!item.option) return Result<ServerOptions>::Failed("no arguments are taken, not " + options::quoted(item.value));
+    if (!item.option)
+      return Result<ServerOptions>::Failed("no arguments are taken, not " + options::quoted(item.value));
     Status s;
     int n = 0;
     switch (item.option->id) {

@@ -99,7 +99,8 @@ Result<std::unique_ptr<Connection>> connect(const std::string &uri, bool withSch
   if (!c->conn) return Result<std::unique_ptr<Connection>>::Failed("cannot open the database: out of memory");
   if (PQstatus(c->conn) != CONNECTION_OK) return failed(*c, "cannot open the database");
   // The server's notices ("relation ... already exists, skipping") are no problem of ours.
-  PQsetNoticeProcessor(c->conn, [](void *, const char *) {}, nullptr);
+  PQsetNoticeProcessor(
+      c->conn, [](void *, const char *) {}, nullptr);
   Status s = withSchema ? createSchema(*c) : Status();
   if (s.ok()) s = prepare(*c);
   if (!s.ok()) return Result<std::unique_ptr<Connection>>::Failed(s.reason());
@@ -111,8 +112,7 @@ PgResult run(Connection &c, const char *name, std::initializer_list<std::string_
   std::vector<std::string> owned(params.begin(), params.end()); // libpq wants them NUL-terminated
   std::vector<const char *> values;
   for (const auto &p : owned) values.push_back(p.c_str());
-  return PgResult(
-      PQexecPrepared(c.conn, name, static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0));
+  return PgResult(PQexecPrepared(c.conn, name, static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0));
 }
 
 bool command(Connection &c, const char *sql) { return PgResult(PQexec(c.conn, sql)).status() == PGRES_COMMAND_OK; }

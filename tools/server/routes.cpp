@@ -51,7 +51,8 @@ void createTable(Services &s, const httplib::Request &req, httplib::Response &re
   if (!title.ok()) return refuse(res, 400, title.reason());
   const Result<std::string> id = randomToken(kIdBytes), key = randomToken(kKeyBytes);
   if (!id.ok() || !key.ok()) return serverFault(res, id.ok() ? key.reason() : id.reason());
-  if (Status st = s.store.createTable(id.value(), title.value(), sha256Hex(key.value())); !st.ok()) return serverFault(res, st.reason());
+  if (Status st = s.store.createTable(id.value(), title.value(), sha256Hex(key.value())); !st.ok())
+    return serverFault(res, st.reason());
   answer(res, 201, createdJson(id.value(), key.value()));
 }
 
@@ -83,12 +84,17 @@ void addScore(Services &s, const httplib::Request &req, httplib::Response &res) 
   const Result<replay::Verdict> verdict = pending->get();
   if (!verdict.ok()) return refuse(res, 422, "the tape was not accepted: " + verdict.reason());
   if (verdict->points != claim->points)
-    return refuse(res, 422, "the tape's last game ends with " + std::to_string(verdict->points) + " points, not " +
-                                std::to_string(claim->points));
+    return refuse(res, 422,
+                  "the tape's last game ends with " + std::to_string(verdict->points) + " points, not " +
+                      std::to_string(claim->points));
   if (verdict->gameEnd == 0 || verdict->gameEnd > claim->tape.size())
     return serverFault(res, "the verifier gave a game's end outside its tape");
 
-  NewScore score{id, {}, claim->name, claim->points, isoTime(std::chrono::system_clock::now()),
+  NewScore score{id,
+                 {},
+                 claim->name,
+                 claim->points,
+                 isoTime(std::chrono::system_clock::now()),
                  sha256Hex(std::string_view(claim->tape).substr(0, verdict->gameEnd))};
   const Result<std::string> row = randomToken(kIdBytes);
   if (!row.ok()) return serverFault(res, row.reason());

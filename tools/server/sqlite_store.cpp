@@ -122,8 +122,7 @@ Result<std::unique_ptr<Connection>> connect(const std::string &path) {
   };
   for (const auto &[member, sql] : statements) {
     auto s = std::make_unique<Statement>(c->db, sql);
-    if (!s->prepared())
-      return Result<std::unique_ptr<Connection>>::Failed("cannot prepare a statement: " + s->error());
+    if (!s->prepared()) return Result<std::unique_ptr<Connection>>::Failed("cannot prepare a statement: " + s->error());
     (*c).*member = std::move(s);
   }
   return c;
@@ -144,8 +143,7 @@ public:
   Result<std::optional<ScoreTable>> table(std::string_view id) override {
     auto c = pool_.borrow();
     // One read transaction, so the title and the rows are of the same moment.
-    if (sqlite3_exec(c->db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-      return failed(*c, "cannot read a table");
+    if (sqlite3_exec(c->db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return failed(*c, "cannot read a table");
     auto read = [&]() -> Result<std::optional<ScoreTable>> {
       ScoreTable t;
       {
@@ -197,8 +195,7 @@ public:
   Result<RemoveOutcome> removeScore(std::string_view tableId, std::string_view row) override {
     auto c = pool_.borrow();
     Use update(*c->removeRow);
-    if (update.text(1, tableId).text(2, row).step() != SQLITE_DONE)
-      return failed(*c, "cannot remove a row");
+    if (update.text(1, tableId).text(2, row).step() != SQLITE_DONE) return failed(*c, "cannot remove a row");
     return sqlite3_changes(c->db) == 1 ? RemoveOutcome::removed : RemoveOutcome::unknownRow;
   }
 
@@ -218,8 +215,7 @@ private:
       if (sqlite3_changes(c.db) == 0) return Added{AddOutcome::sameGame};
     }
     Use rank(*c.rankOf);
-    if (rank.text(1, score.tableId).number(2, score.points).step() != SQLITE_ROW)
-      return failed(c, "cannot rank a row");
+    if (rank.text(1, score.tableId).number(2, score.points).step() != SQLITE_ROW) return failed(c, "cannot rank a row");
     return Added{AddOutcome::added, rank.columnNumber(0)};
   }
 
