@@ -30,7 +30,7 @@ std::string sha256Hex(std::string_view data) {
   SHA256(reinterpret_cast<const unsigned char *>(data.data()), data.size(), digest);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
-  out.reserve(2 * SHA256_DIGEST_LENGTH);
+  out.reserve(std::size_t{2} * SHA256_DIGEST_LENGTH);
   for (unsigned char b : digest) {
     out += kHex[b >> 4];
     out += kHex[b & 15];

@@ -2,6 +2,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,10 +121,8 @@ int main(int argc, char **argv) {
     http.stop();
   });
   const bool served = http.listen_after_bind();
-  if (stopper.joinable()) {
-    // listen_after_bind ended without a signal (a failure): wake the stopper so it can end.
-    if (http.is_running() || !served) pthread_kill(stopper.native_handle(), SIGTERM);
-    stopper.join();
-  }
+  // Ended by a failure rather than a signal: the stopper still waits for one, so send it.
+  if (!served) kill(getpid(), SIGTERM);
+  stopper.join();
   return served ? 0 : kRunError;
 }

@@ -111,6 +111,7 @@ Result<std::unique_ptr<Connection>> connect(const std::string &uri, bool withSch
 PgResult run(Connection &c, const char *name, std::initializer_list<std::string_view> params) {
   std::vector<std::string> owned(params.begin(), params.end()); // libpq wants them NUL-terminated
   std::vector<const char *> values;
+  values.reserve(owned.size());
   for (const auto &p : owned) values.push_back(p.c_str());
   return PgResult(PQexecPrepared(c.conn, name, static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0));
 }

@@ -183,7 +183,7 @@ void addRoutes(httplib::Server &http, Services &s) {
   http.set_error_handler([](const Request &, Response &res) {
     if (res.body.empty()) refuse(res, res.status, statusText(res.status));
   });
-  http.set_exception_handler([](const Request &, Response &res, std::exception_ptr e) {
+  http.set_exception_handler([](const Request &, Response &res, const std::exception_ptr &e) {
     std::string what = "an unexpected exception";
     try {
       if (e) std::rethrow_exception(e);
