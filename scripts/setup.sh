@@ -6,7 +6,7 @@ BUILD=${NADILKA_BUILD:-$ROOT/build}
 
 # {fmt} and fast_float write and read number texts, stb writes PNG pictures (header-only, all
 # three); zlib compresses the site's pictures.
-GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
+GAME_PACKAGES=(build-essential pkg-config cmake libxxhash-dev libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
   libfmt-dev libfast-float-dev libstb-dev zlib1g-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils
   libcairo2-dev abcmidi)
 TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
@@ -18,7 +18,7 @@ PACKAGE_PACKAGES=(dpkg-dev python3)
 # output; stb's headers read the fonts and the pictures in the browser, {fmt}'s and fast_float's
 # write and read the number texts; fluidsynth with the soundfont and lame render the music,
 # fonttools takes the hinting out of the fonts.
-WEB_PACKAGES=(emscripten libstb-dev libfmt-dev libfast-float-dev timgm6mb-soundfont fluidsynth lame fonttools)
+WEB_PACKAGES=(emscripten libxxhash-dev libstb-dev libfmt-dev libfast-float-dev timgm6mb-soundfont fluidsynth lame fonttools)
 # Commands scripts/web needs and the package that brings each when it is missing (a machine may
 # have its own node and npm).
 WEB_COMMANDS=(npm:npm node:nodejs python3:python3)
