@@ -33,6 +33,9 @@ struct Header {
   bool operator==(const Header &) const = default;
 };
 
+// Whether a tape with header `taped` replays on a program that makes `mine`; if not, why.
+Status sameMaking(const Header &taped, const Header &mine);
+
 enum class Kind : uint8_t {
   Tick,        // a clock reading: `time`
   Wait,        // the frame wait returned at `time`

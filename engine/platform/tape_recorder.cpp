@@ -2,8 +2,8 @@
 
 namespace nad {
 
-TapeRecorder::TapeRecorder(const Platform &inner, const tape::Header &header, GameResults *next)
-    : inner_(inner), next_(next), writer_(header) {}
+TapeRecorder::TapeRecorder(const Platform &inner, GameResults *next)
+    : inner_(inner), next_(next), writer_(tape::Header{}) {}
 
 Platform TapeRecorder::platform() {
   return Platform{*this, *this, inner_.display, *this, *this, inner_.music, *this,

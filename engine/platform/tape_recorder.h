@@ -22,7 +22,9 @@ class TapeRecorder : public Clock,
                      public GameResults {
 public:
   // `next` hears of each ended game after the tape holds it (a shared table's sender).
-  TapeRecorder(const Platform &inner, const tape::Header &header, GameResults *next = nullptr);
+  explicit TapeRecorder(const Platform &inner, GameResults *next = nullptr);
+  // Starts the tape; before the program's first step, once the pictures it names are loaded.
+  void begin(const tape::Header &header) { writer_ = tape::Writer(header); }
 
   Platform platform();
   // The tape so far; past tape::kMaxBytes it stops growing and `full` is true.

@@ -92,7 +92,8 @@ void TapePlayer::waitUntilAfter(int64_t deadline) {
   moveClockTo(r.time);
   if (++frames_ > limits_.maxFrames)
     throw TapeStop(false, "the tape runs longer than " + std::to_string(limits_.maxFrames) + " frames");
-  if (frames_ % 256 == 0 && std::chrono::steady_clock::now() - started_ > limits_.maxTime)
+  if (frames_ % 256 == 0 &&
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_) > limits_.maxTime)
     throw TapeStop(false, "the tape takes longer than " + std::to_string(limits_.maxTime.count()) +
                               " ms to replay");
 }
