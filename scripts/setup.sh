@@ -7,7 +7,7 @@ BUILD=${NADILKA_BUILD:-$ROOT/build}
 # {fmt} and fast_float write and read number texts, stb writes PNG pictures (header-only, all
 # three); zlib compresses the site's pictures. The tables server, built with the other tools:
 # cpp-httplib (HTTP), nlohmann's JSON, SQLite and libpq (its two databases), OpenSSL (SHA-256).
-GAME_PACKAGES=(build-essential pkg-config cmake libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
+GAME_PACKAGES=(build-essential pkg-config cmake libxxhash-dev libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
   libfmt-dev libfast-float-dev libstb-dev zlib1g-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils
   libcairo2-dev abcmidi libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev)
 # The tables server's tests start a PostgreSQL cluster of their own; bench/server loads it with wrk.
@@ -20,7 +20,7 @@ PACKAGE_PACKAGES=(dpkg-dev python3)
 # output; stb's headers read the fonts and the pictures in the browser, {fmt}'s and fast_float's
 # write and read the number texts; fluidsynth with the soundfont and lame render the music,
 # fonttools takes the hinting out of the fonts.
-WEB_PACKAGES=(emscripten libstb-dev libfmt-dev libfast-float-dev timgm6mb-soundfont fluidsynth lame fonttools)
+WEB_PACKAGES=(emscripten libxxhash-dev libstb-dev libfmt-dev libfast-float-dev timgm6mb-soundfont fluidsynth lame fonttools)
 # Commands scripts/web needs and the package that brings each when it is missing (a machine may
 # have its own node and npm).
 WEB_COMMANDS=(npm:npm node:nodejs python3:python3)

@@ -8,6 +8,7 @@
 #include "core/rng.h"
 #include "core/timers.h"
 #include "platform/platform.h"
+#include "platform/tape.h"
 #include "scene/scene.h"
 
 namespace nad {
@@ -52,6 +53,13 @@ struct Form {
   }
   int64_t now() { return platform.clock.ticks(); }
 };
+
+// The version of the rules a tape is made with. Raise it with any change that makes a tape
+// replay differently (the golden replay's pin changes then too): old tapes are then refused
+// rather than proven wrong.
+inline constexpr uint32_t kRulesVersion = 1;
+// What a tape of this program says it was made with: these rules and these pictures.
+inline tape::Header tapeHeader(const Form &f) { return {kRulesVersion, f.scene.picturesHash()}; }
 
 // Closing the window: ends the program at once (throws ProgramEnd).
 [[noreturn]] void Form_Unload(Form &f);

@@ -34,6 +34,7 @@ void Image1_Click(Form &f) {
   s.chimneyColor = f.scene.pixels(barak).colorAt(0, 0);
   f.scene.setVisible(menu, false);
   RunGameLoop(f);
+  if (s.timeLeft == 0) GameEnded(f);
 }
 
 void RunGameLoop(Form &f) {

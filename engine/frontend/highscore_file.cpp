@@ -221,9 +221,10 @@ Location locate(const std::filesystem::path &programDir, const char *xdgDataHome
   return {std::filesystem::exists(user, ec) ? user : installed, user};
 }
 
-LoadResult load(const std::filesystem::path &path) {
+LoadResult load(const std::filesystem::path &path) { return fromRead(files::readAtMost(path, kMaxFileBytes), path); }
+
+LoadResult fromRead(const files::ReadResult &read, const std::filesystem::path &path) {
   LoadResult res;
-  const files::ReadResult read = files::readAtMost(path, kMaxFileBytes);
   res.readable = read.status.ok();
   res.status = read.status;
   const auto f = fields(read.bytes);

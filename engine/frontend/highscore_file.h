@@ -81,6 +81,9 @@ struct LoadResult {
 // anything but a regular file is unreadable and never blocks. Reads at most kMaxFileBytes.
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 LoadResult load(const std::filesystem::path &path);
+// The same from bytes read elsewhere (the game reads through its platform): `path` names the file
+// in the reason.
+LoadResult fromRead(const files::ReadResult &read, const std::filesystem::path &path);
 
 // Test hooks, see files::WriteHooks.
 using SaveHooks = files::WriteHooks;

@@ -13,6 +13,22 @@ static_assert(tableRowCount == hiscore::kRows);
 
 namespace {
 
+// Holds the lock between copies of the game for a scope; one that cannot be had is reported and
+// the confirmation goes on unguarded rather than lose the player's result.
+class TableLock {
+public:
+  TableLock(TableFiles &files, const std::filesystem::path &file) : files_(files) {
+    const Status locked = files_.lock(file);
+    if (!locked.ok()) reportProblem("high-score table: " + locked.reason());
+  }
+  ~TableLock() { files_.unlock(); }
+  TableLock(const TableLock &) = delete;
+  TableLock &operator=(const TableLock &) = delete;
+
+private:
+  TableFiles &files_;
+};
+
 hiscore::Location TableLocation(const Form &f) {
   return hiscore::locate(f.platform.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
                          f.platform.programDirShared);
@@ -24,7 +40,8 @@ void LoadHighScores(Form &f) {
   GameState &s = f.s;
   f.rng.seed(f.platform.clock.randomSeed());
   if (f.observer) f.observer->onHiscore("load");
-  hiscore::LoadResult file = hiscore::load(TableLocation(f).readPath);
+  const std::filesystem::path path = TableLocation(f).readPath;
+  hiscore::LoadResult file = hiscore::fromRead(f.platform.files.read(path, hiscore::kMaxFileBytes), path);
   // A missing or short file still gives a table: the rows it lacks read as "-" with 0 points.
   if (!file.status.ok()) reportProblem("high-score table: " + file.status.reason());
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow) {
@@ -44,7 +61,8 @@ namespace {
 // is not reseeded and hiscoreName / hiscorePoints keep the last load. A file that cannot be read
 // now leaves the labels as they are, so that the save does not write defaults over its rows.
 void RereadHighScores(Form &f, const hiscore::Location &where) {
-  const hiscore::LoadResult file = hiscore::load(where.readPath);
+  const hiscore::LoadResult file =
+      hiscore::fromRead(f.platform.files.read(where.readPath, hiscore::kMaxFileBytes), where.readPath);
   if (!file.readable) return; // the load at the game's end said why
   for (int row = 0; row < tableRowCount; ++row) {
     f.scene.setCaption(highscore(row), file.table[row].name);
@@ -60,7 +78,7 @@ void SaveHighScores(Form &f) {
   hiscore::Table table;
   for (s.fileRow = 0; s.fileRow <= 6; ++s.fileRow)
     table[s.fileRow] = {f.scene[highscore(s.fileRow)].caption, f.scene[hiscr(s.fileRow)].caption};
-  Status saved = hiscore::save(TableLocation(f).writePath, table);
+  Status saved = f.platform.files.write(TableLocation(f).writePath, hiscore::format(table));
   if (!saved.ok()) {
     // The table stays shown as it is; the player must not believe it was kept.
     reportProblem("could not save the high-score table: " + saved.reason());
@@ -87,8 +105,7 @@ void command1_Click(Form &f) {
   // by another copy since this one's load is kept (the read below sees it) and this one is
   // tested and inserted against it.
   const hiscore::Location where = TableLocation(f);
-  const files::FileLock lock(where.writePath);
-  if (!lock.status().ok()) reportProblem("high-score table: " + lock.status().reason());
+  const TableLock lock(f.platform.files, where.writePath);
   RereadHighScores(f, where);
   if (!GameQualifies(f)) return;
   // Row 6 is below points, so a slot is always found; an equal score goes above its equals.

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/atomic_file.h"
+#include "platform/report.h"
 #include "platform/surface.h"
 
 namespace nad {
@@ -135,6 +137,26 @@ public:
   virtual void pause() = 0;
 };
 
+// The high-score table's file as the rules reach it: the disk (or the browser's storage) while
+// the game runs, the tape's record of it in a replay, which touches no file.
+class TableFiles {
+public:
+  virtual ~TableFiles() = default;
+  virtual files::ReadResult read(const std::filesystem::path &path, std::size_t maxBytes) = 0;
+  virtual Status write(const std::filesystem::path &path, std::string_view bytes) = 0;
+  // Takes the lock between copies of the game on `file` until unlock(); see files::FileLock.
+  virtual Status lock(const std::filesystem::path &file) = 0;
+  virtual void unlock() = 0;
+};
+
+// Told of each game that ran to its end: its score and the name last typed into the name box.
+// A tape closes the game's part there, a shared table receives the result.
+class GameResults {
+public:
+  virtual ~GameResults() = default;
+  virtual void gameEnded(int64_t points, const std::string &name) = 0;
+};
+
 struct Platform {
   Clock &clock;
   EventSource &events;
@@ -142,10 +164,12 @@ struct Platform {
   TextRenderer &text;
   Dialogs &dialogs;
   MusicPlayer &music;
+  TableFiles &files;
   std::filesystem::path programDir; // the folder of the program's own files
   // A system package's data folder, read-only for every player whoever runs the game (root
   // included): the high-score table is then kept in the player's own data folder.
   bool programDirShared = false;
+  GameResults *results = nullptr; // none: ended games go nowhere
 };
 
 } // namespace nad

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include "platform/bmp_file.h"
 #include "scene/layout.h"
 
@@ -165,6 +168,27 @@ void Scene::loadPictures(const std::function<Surface(const std::string &fileName
     if (c.persistent) c.image.copyFrom(c.picture);
   }
   dirty_ = true;
+}
+
+uint64_t Scene::picturesHash() const {
+  XXH3_state_t *state = XXH3_createState();
+  XXH3_64bits_reset(state);
+  std::vector<uint32_t> row;
+  for (const Control &c : controls_) {
+    if (c.kind != Kind::Panel) continue;
+    const int size[2] = {c.picture.width(), c.picture.height()};
+    XXH3_64bits_update(state, size, sizeof size);
+    row.resize(size_t(size[0]));
+    for (int y = 0; y < size[1]; ++y) {
+      // Only the colour: the byte above it is whatever the decoder left.
+      const uint32_t *px = c.picture.row(y);
+      for (int x = 0; x < size[0]; ++x) row[size_t(x)] = px[x] & 0xFFFFFFu;
+      XXH3_64bits_update(state, row.data(), row.size() * sizeof(uint32_t));
+    }
+  }
+  const uint64_t hash = XXH3_64bits_digest(state);
+  XXH3_freeState(state);
+  return hash;
 }
 
 void Scene::setFocus(Id id) {

@@ -52,6 +52,9 @@ public:
   // The same with pictures from elsewhere: `read` is given each picture's file name
   // (pictureFileName) and returns the picture, or throws StartupError naming it.
   void loadPictures(const std::function<Surface(const std::string &fileName)> &read);
+  // A hash of every picture's size and colours, the same for the BMP and the PNG of a picture:
+  // a tape names the pictures it was played with.
+  uint64_t picturesHash() const;
 
   // Draws the whole client area from the tree into frame (642 x 482).
   void compose(Surface &frame, TextRenderer &text);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/table_files.h"
 
 namespace nad {
 
@@ -24,7 +25,7 @@ class HeadlessPlatform : public Clock,
 public:
   explicit HeadlessPlatform(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
 
-  Platform platform() { return Platform{*this, *this, *this, *this, *this, *this, programDir_}; }
+  Platform platform() { return Platform{*this, *this, *this, *this, *this, *this, files_, programDir_}; }
 
   // The script: events at virtual times, kept in time order (equal times in the order given).
   void at(int64_t t, Event e);
@@ -80,15 +81,19 @@ public:
   void play() override { record("play", ""); }
   void pause() override { record("pause", ""); }
 
+protected:
+  void record(const char *what, std::string arg) { calls.push_back({now_, what, std::move(arg)}); }
+  const std::filesystem::path &programDir() const { return programDir_; }
+
 private:
   struct Scripted {
     int64_t t;
     Event e;
   };
-  void record(const char *what, std::string arg) { calls.push_back({now_, what, std::move(arg)}); }
   void holdDialog(const char *what, const std::string &title, const std::string &text);
 
   std::filesystem::path programDir_;
+  DiskTableFiles files_;
   std::deque<Scripted> script_;
   std::set<int> keysDown_; // pressed and not yet released, as handed out by poll
   int64_t now_ = 0;

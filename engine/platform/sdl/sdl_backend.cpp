@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/report.h"
+#include "platform/table_files.h"
 #include "platform/sdl/frame_layout.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_music.h"
@@ -173,7 +174,7 @@ public:
     if (o.fullscreen) window.setFullscreen(true);
   }
   Platform platform() override {
-    return Platform{window, window, window, text, dialogs, music, programDir, programDirShared};
+    return Platform{window, window, window, text, dialogs, music, files, programDir, programDirShared};
   }
   options::WindowChoice windowMode() const override { return window.mode(); }
 
@@ -183,6 +184,7 @@ public:
   SdlWindow window;
   SdlText text;
   SdlDialogs dialogs;
+  DiskTableFiles files;
   SdlMusic music;
   std::filesystem::path programDir;
   bool programDirShared;

@@ -9,6 +9,7 @@
 
 #include "platform/midi_file.h"
 #include "platform/report.h"
+#include "platform/table_files.h"
 #include "platform/web/stb_text.h"
 #include "platform/web/web_window.h"
 
@@ -82,12 +83,13 @@ public:
       : window(o.width, o.height), text(o.programDir / "fonts"), dialogs(window), programDir(o.programDir),
         programDirShared(o.programDirShared) {}
   Platform platform() override {
-    return Platform{window, window, window, text, dialogs, music, programDir, programDirShared};
+    return Platform{window, window, window, text, dialogs, music, files, programDir, programDirShared};
   }
 
   WebWindow window;
   StbText text;
   WebDialogs dialogs;
+  DiskTableFiles files;
   WebMusic music;
   std::filesystem::path programDir;
   bool programDirShared;
