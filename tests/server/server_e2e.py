@@ -35,6 +35,9 @@ class Server:
     """One nadilka-server process; its port is the one it prints."""
 
     def __init__(self, database, *options):
+        # The rate limit has a test of its own; elsewhere it would only get in the way.
+        if "--rate" not in options:
+            options = ("--rate", "1000000", "--burst", "1000000", *options)
         self.database, self.options = database, options
         self.start()
 
@@ -320,6 +323,51 @@ def test_full_queue(database, tapes):
         server.stop()
 
 
+def test_site(database, work):
+    """The site's files beside the API, each with the type the browser needs."""
+    site = os.path.join(work, "site")
+    os.makedirs(site)
+    files = {"index.html": "text/html", "nadilka.js": "text/javascript", "nadilka.wasm": "application/wasm",
+             "nadilka.data": "application/octet-stream", "manifest.webmanifest": "application/manifest+json",
+             "sw.js": "text/javascript"}
+    for name in files:
+        with open(os.path.join(site, name), "wb") as f:
+            f.write(b"\0asm" if name.endswith(".wasm") else name.encode())
+    server = Server(database, "--site", site)
+    try:
+        for name, mime in files.items():
+            c = http.client.HTTPConnection("127.0.0.1", server.port, timeout=TIMEOUT)
+            c.request("GET", "/" + name)
+            r = c.getresponse()
+            body = r.read()
+            check(r.status == 200 and r.getheader("Content-Type", "").startswith(mime), f"{name}: {r.status} "
+                  f"{r.getheader('Content-Type')}")
+            c.close()
+        c = http.client.HTTPConnection("127.0.0.1", server.port, timeout=TIMEOUT)
+        c.request("GET", "/")
+        r = c.getresponse()
+        check(r.status == 200 and r.read() == b"index.html", "the folder's index")
+        c.close()
+        for path in ["/../server_e2e.py", "/%2e%2e/etc/passwd", "/nothing.html"]:
+            c = http.client.HTTPConnection("127.0.0.1", server.port, timeout=TIMEOUT)
+            c.request("GET", path)
+            r = c.getresponse()
+            r.read()
+            check(r.status in (400, 404), f"{path}: {r.status}")
+            c.close()
+        check(server.request("POST", "/api/tables", {"title": "a"})[0] == 201, "the API beside the site")
+    finally:
+        server.stop()
+    for options, what in [(["--site", os.path.join(work, "none")], "a missing site"),
+                          (["--workers", "0"], "no workers"), (["--bogus"], "an unknown option")]:
+        p = subprocess.run([SERVER, "--listen", "127.0.0.1:0", "--database", database, *options],
+                           capture_output=True, text=True, timeout=30)
+        check(p.returncode in (1, 2) and len(p.stderr.strip().splitlines()) == 1, f"{what}: {p.returncode} {p.stderr}")
+    p = subprocess.run([SERVER, "--database", "sqlite:" + os.path.join(work, "no", "such", "folder.sqlite")],
+                       capture_output=True, text=True, timeout=30)
+    check(p.returncode == 1 and len(p.stderr.strip().splitlines()) == 1, f"a database that cannot open: {p.stderr}")
+
+
 def test_kill(database, tapes):
     """SIGKILL in the middle of a loop of submissions: every row that got 201 is there after a restart."""
     server = Server(database, "--workers", "2")
@@ -387,6 +435,7 @@ def main():
             server.stop()
         test_rate_limit(database, tapes)
         test_full_queue(database, tapes)
+        test_site(database, work)
         test_kill(database, tapes)
     finally:
         if cluster:
