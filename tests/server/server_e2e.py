@@ -360,11 +360,12 @@ def test_site(database, work):
         check(server.request("POST", "/api/tables", {"title": "a"})[0] == 201, "the API beside the site")
     finally:
         server.stop()
-    for options, what in [(["--site", os.path.join(work, "none")], "a missing site"),
-                          (["--workers", "0"], "no workers"), (["--bogus"], "an unknown option")]:
+    for options, status, what in [(["--site", os.path.join(work, "none")], 1, "a missing site"),
+                                  (["--workers", "0"], 2, "no workers"), (["--bogus"], 2, "an unknown option"),
+                                  (["--listen", "127.0.0.1"], 2, "no port")]:
         p = subprocess.run([SERVER, "--listen", "127.0.0.1:0", "--database", database, *options],
                            capture_output=True, text=True, timeout=30)
-        check(p.returncode in (1, 2) and len(p.stderr.strip().splitlines()) == 1, f"{what}: {p.returncode} {p.stderr}")
+        check(p.returncode == status and len(p.stderr.strip().splitlines()) == 1, f"{what}: {p.returncode} {p.stderr}")
     p = subprocess.run([SERVER, "--database", "sqlite:" + os.path.join(work, "no", "such", "folder.sqlite")],
                        capture_output=True, text=True, timeout=30)
     check(p.returncode == 1 and len(p.stderr.strip().splitlines()) == 1, f"a database that cannot open: {p.stderr}")
