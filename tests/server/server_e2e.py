@@ -371,6 +371,31 @@ def test_site(database, work):
     check(p.returncode == 1 and len(p.stderr.strip().splitlines()) == 1, f"a database that cannot open: {p.stderr}")
 
 
+def test_two_servers(database, tapes):
+    """Two servers on one database, as behind a load balancer: the same game sent to both at
+    once is one row; a table made through one is read through the other."""
+    first, second = Server(database), Server(database)
+    try:
+        tape, points = tapes["fewer"]
+        for attempt in range(3):
+            table, _ = new_table(first)
+            results = [None, None]
+
+            def send(i, server):
+                results[i] = submit(server, table, f"Dvojče {i}", points, tape)[0]
+
+            threads = [threading.Thread(target=send, args=(i, s)) for i, s in enumerate((first, second))]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+            check(sorted(results) == [201, 409], f"the same game through two servers: {results}")
+            check(len(rows(second, table)) == 1 and rows(first, table) == rows(second, table), "one row, seen by both")
+    finally:
+        first.stop()
+        second.stop()
+
+
 def test_kill(database, tapes):
     """SIGKILL in the middle of a loop of submissions: every row that got 201 is there after a restart."""
     server = Server(database, "--workers", "2")
@@ -441,6 +466,7 @@ def main():
         test_rate_limit(database, tapes)
         test_full_queue(database, tapes)
         test_site(database, work)
+        test_two_servers(database, tapes)
         test_kill(database, tapes)
     finally:
         if cluster:
