@@ -67,9 +67,11 @@ void refuseBody(httplib::Response &res, const std::string &reason) {
 
 void createTable(Services &s, const httplib::Request &req, httplib::Response &res,
                  const httplib::ContentReader &reader) {
-  if (!admitted(s, req, res)) return;
+  // The body first, whatever the answer: one left unread would be taken for the next request on
+  // a kept-alive connection.
   const Result<std::string> body = readBody(res, reader);
   if (!body.ok()) return refuseBody(res, body.reason());
+  if (!admitted(s, req, res)) return;
   const Result<std::string> title = parseNewTable(body.value());
   if (!title.ok()) return refuse(res, 400, title.reason());
   const Result<std::string> id = randomToken(kIdBytes), key = randomToken(kKeyBytes);
@@ -89,11 +91,11 @@ void readTable(Services &s, const httplib::Request &req, httplib::Response &res)
 }
 
 void addScore(Services &s, const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+  const Result<std::string> body = readBody(res, reader); // first, as above
+  if (!body.ok()) return refuseBody(res, body.reason());
   if (!admitted(s, req, res)) return;
   const std::string id = req.matches[1];
   if (!looksLikeId(id)) return refuse(res, 404, "no such table");
-  const Result<std::string> body = readBody(res, reader);
-  if (!body.ok()) return refuseBody(res, body.reason());
   Result<ScoreClaim> claim = parseScoreClaim(body.value());
   if (!claim.ok()) return refuse(res, 400, claim.reason());
   // A tape for no table is not worth replaying.
