@@ -442,6 +442,8 @@ def test_kill(database, tapes):
 
 
 def main():
+    # A timeout's SIGTERM still stops the cluster and removes the folders (the finally below).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped by SIGTERM"))
     work = tempfile.mkdtemp(prefix="nadilka-server-test.")
     cluster = None
     try:
