@@ -5,13 +5,28 @@
 #include <memory>
 
 #include "flow/lifecycle.h"
+#include "frontend/highscore_file.h"
+#include "platform/atomic_file.h"
 #include "platform/command_line.h"
 #include "platform/report.h"
 #include "platform/settings_file.h"
+#include "platform/tape_recorder.h"
 
 namespace nad {
 
-int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd) {
+namespace {
+
+// The tape of the running program is kept beside the high-score table the player writes.
+std::filesystem::path sittingTapePath(const SdlOptions &o) {
+  const hiscore::Location where =
+      hiscore::locate(o.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), o.programDirShared);
+  return where.writePath.parent_path() / kTapeFileName;
+}
+
+} // namespace
+
+int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd,
+                   GameResults *results) {
   if (options.caption.empty()) options.caption = kWindowCaption;
   if (options.width == 0) options.width = kClientWidth, options.height = kClientHeight;
   if (options.programDir.empty()) {
@@ -20,9 +35,18 @@ int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowCh
   }
   // Owns SDL for the program's whole life: it shuts down when this returns or throws.
   std::unique_ptr<SdlBackend> sdl = openSdlBackend(options);
-  auto form = std::make_unique<Form>(sdl->platform());
+  // The whole run is taped, so that any game of it can be proven by a replay.
+  TapeRecorder taping(sdl->platform(), results);
+  const std::filesystem::path tapeFile = sittingTapePath(options);
+  taping.onGameTaped = [tapeFile](const std::string &tape) {
+    if (Status kept = files::writeAtomically(tapeFile, tape); !kept.ok())
+      reportProblem("the game's tape was not kept: " + kept.reason());
+  };
+  taping.onFull = [] { reportProblem(kTapeFullText); };
+  auto form = std::make_unique<Form>(taping.platform());
   form->observer = observer;
   form->scene.loadPictures(options.programDir / "pictures");
+  taping.begin(tapeHeader(*form));
   int status = 0;
   try {
     Form_Load(*form);

@@ -11,8 +11,14 @@ namespace nad {
 // options.caption, size and programDir (see findDataFolder) are filled in when left empty.
 // Returns the exit status; throws StartupError when the game cannot begin (no display, a
 // missing picture or font). When the game ends normally, *windowAtEnd gets the window as the
-// player left it.
-int runGameWithSdl(SdlOptions options, FormObserver *observer = nullptr, options::WindowChoice *windowAtEnd = nullptr);
+// player left it. The run is taped (kept in kTapeFileName beside the player's high-score table at
+// each game's end); `results` hears of each ended game after the tape holds it.
+int runGameWithSdl(SdlOptions options, FormObserver *observer = nullptr, options::WindowChoice *windowAtEnd = nullptr,
+                   GameResults *results = nullptr);
+
+inline constexpr const char *kTapeFileName = "last-run.tape";
+inline constexpr const char *kTapeFullText =
+    "this run's tape is full: further games can be entered in a shared table after the game is started again";
 
 // The program: its command line (args after the program's name), the settings file, the game,
 // and the window's mode kept for the next run. Returns the exit status: 1 when the game cannot

@@ -8,7 +8,9 @@
 
 #include "core/form.h"
 #include "flow/lifecycle.h"
+#include "platform/atomic_file.h"
 #include "platform/report.h"
+#include "platform/tape_recorder.h"
 #include "platform/web/web_backend.h"
 #include "scene/scene.h"
 
@@ -18,6 +20,10 @@ const char kGameFolder[] = "/game";
 // The browser's storage is mounted here; the table lives in its nadilka/ folder, as in a
 // desktop player's data folder.
 const char kStorageFolder[] = "/storage";
+// The run's tape, kept beside the player's table as on the desktop.
+const char kTapeFileName[] = "last-run.tape";
+const char kTapeFullText[] =
+    "this run's tape is full: further games can be entered in a shared table after the page is loaded again";
 
 // The table is written to the browser's storage after each save, once the handler that saved
 // it is done.
@@ -34,6 +40,15 @@ private:
   bool saved_ = false;
 };
 
+// Each ended game goes to the page with the tape up to its end; the tape is kept in storage.
+class ResultsToPage : public nad::GameResults {
+public:
+  const nad::TapeRecorder *taping = nullptr;
+  void gameEnded(int64_t points, const std::string &name) override {
+    if (taping) nad::tellGameResult(points, name, taping->bytes());
+  }
+};
+
 } // namespace
 
 int main() {
@@ -44,7 +59,18 @@ int main() {
   try {
     std::unique_ptr<nad::WebBackend> web =
         nad::openWebBackend({nad::kClientWidth, nad::kClientHeight, kGameFolder, /*programDirShared=*/true});
-    auto form = std::make_unique<nad::Form>(web->platform());
+    // The whole run is taped, so that any game of it can be proven by a replay.
+    ResultsToPage toPage;
+    nad::TapeRecorder taping(web->platform(), &toPage);
+    toPage.taping = &taping;
+    taping.onGameTaped = [](const std::string &tape) {
+      const std::filesystem::path file = std::filesystem::path(kStorageFolder) / "nadilka" / kTapeFileName;
+      if (nad::Status kept = nad::files::writeAtomically(file, tape); !kept.ok())
+        nad::reportProblem("the game's tape was not kept: " + kept.reason());
+      nad::keepPersistentFolder();
+    };
+    taping.onFull = [] { nad::reportProblem(kTapeFullText); };
+    auto form = std::make_unique<nad::Form>(taping.platform());
     StorageKeeper keeper;
     form->observer = &keeper;
     // Shipped as PNG (0.4 MB to fetch instead of 5.3 MB of BMP), decoded straight into the scene.
@@ -55,6 +81,7 @@ int main() {
     form->scene.loadPictures([&pictures](const std::string &fileName) {
       return nad::readPngPicture((pictures / fileName).replace_extension(".png"));
     });
+    taping.begin(nad::tapeHeader(*form));
     try {
       nad::Form_Load(*form);
       nad::RunProgram(*form);

@@ -2,11 +2,10 @@
 
 #include <emscripten.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/midi_file.h"
 #include "platform/report.h"
 #include "platform/table_files.h"
@@ -31,6 +30,9 @@ EM_ASYNC_JS(int, nad_page_mount, (const char *folder), {
   return await nadilkaPage.mountStorage(FS, typeof IDBFS === "undefined" ? null : IDBFS, UTF8ToString(folder));
 });
 EM_JS(void, nad_page_keep, (), { nadilkaPage.keepStorage(FS); });
+EM_JS(void, nad_page_result, (double points, const char *name, const uint8_t *tape, int size), {
+  if (nadilkaPage.gameResult) nadilkaPage.gameResult(points, UTF8ToString(name), HEAPU8.slice(tape, tape + size));
+});
 EM_JS(void, nad_page_name_box, (int left, int top, int width, int height), {
   nadilkaPage.nameBox = [left, top, width, height];
 });
@@ -56,12 +58,14 @@ private:
 // alone knows when sound can start: browsers allow it only after the first click or key. The
 // page plays the piece rendered from the MIDI file at build time; the file itself gives the
 // length of one play.
+constexpr std::size_t kMaxMidiBytes = 4u << 20; // the game's pieces are a few kilobytes
+
 class WebMusic : public MusicPlayer {
 public:
   void setFileName(const std::string &path) override {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) {
+    const files::ReadResult read = files::readAtMost(path, kMaxMidiBytes);
+    const std::string &bytes = read.bytes;
+    if (!read.status.ok() || read.tooLarge || bytes.empty()) {
       if (reported_.insert(path).second) reportProblem("cannot play " + path + "; going on without it");
       nad_page_music_select(path.c_str(), nullptr, 0, -1);
       return;
@@ -106,5 +110,9 @@ void keepPersistentFolder() { nad_page_keep(); }
 void tellNameBoxPlace(int left, int top, int width, int height) { nad_page_name_box(left, top, width, height); }
 
 void reportGameEnded(int status) { nad_page_game_ended(status); }
+
+void tellGameResult(int64_t points, const std::string &name, const std::string &tape) {
+  nad_page_result(double(points), name.c_str(), reinterpret_cast<const uint8_t *>(tape.data()), int(tape.size()));
+}
 
 } // namespace nad

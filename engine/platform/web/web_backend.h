@@ -43,4 +43,8 @@ void tellNameBoxPlace(int left, int top, int width, int height);
 // Tells the page how the game ended (its status), so that it can say so.
 void reportGameEnded(int status);
 
+// Hands the page a game that ran to its end, with the tape of the run up to there, so that it
+// can offer to enter it in a shared table.
+void tellGameResult(int64_t points, const std::string &name, const std::string &tape);
+
 } // namespace nad
