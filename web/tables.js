@@ -300,6 +300,7 @@ const nadilkaTables = {
     this.closeForm(this.creating);
     this.creating.querySelector("input").value = "";
     this.show(body.id);
+    this.title.textContent = title.trim();
     const link = this.share.querySelector("a");
     link.href = link.textContent = this.link(body.id);
     this.share.querySelector(".copy").hidden = !(navigator.clipboard && navigator.clipboard.writeText);

@@ -105,6 +105,7 @@ class Test {
     this.name = name;
     this.started = Date.now();
     this.failures = 0;
+    this.errors = [];
   }
 
   log(text) { console.log(`[${((Date.now() - this.started) / 1000).toFixed(1)} s] ${text}`); }

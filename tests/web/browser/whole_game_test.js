@@ -110,7 +110,8 @@ async function enterShared(t) {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), "nadilka-tape-"));
   const file = path.join(folder, "browser.tape");
   fs.writeFileSync(file, Buffer.from(result.tape, "base64"));
-  const told = child_process.spawnSync(path.join(gameDir, "nadilka-replay"), ["--tape", file], { encoding: "utf8" });
+  const told = child_process.spawnSync(path.join(gameDir, "nadilka-replay"), ["--tape", file],
+    { encoding: "utf8", stdio: ["ignore", "ignore", "pipe"] });
   fs.rmSync(folder, { recursive: true, force: true });
   const m = /with points (?:-?\d+, )*(-?\d+)\s*$/.exec(told.stderr.trim());
   t.check(told.status === 0 && m && Number(m[1]) === result.points,
