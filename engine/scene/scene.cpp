@@ -373,9 +373,37 @@ void Scene::compose(Surface &frame, TextRenderer &text) {
 }
 
 void Scene::layoutLabels(TextRenderer &text) {
-  for (Control &c : controls_)
-    if (c.kind == Kind::Label) layoutLabel(c, text);
+  const auto &kids = children_[ControlCount];
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (!isWindow((*this)[*it])) layoutShown(*it, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (isWindow((*this)[*it])) layoutShown(*it, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
   dirty_ = false;
+}
+
+// What compose would draw, in its order, without drawing: the same texts are asked for their
+// size as in a window that shows its frames, so a tape made there replays here.
+void Scene::layoutShown(Id id, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text) {
+  Control &c = (*this)[id];
+  if (!c.visible) return;
+  const int x = ox + roundPixel(c.left), y = oy + roundPixel(c.top);
+  const Rect clip{cx0, cy0, cx1, cy1};
+  switch (c.kind) {
+  case Kind::ClickArea: return;
+  case Kind::Label: layoutLabel(c, text); return;
+  case Kind::TextBox:
+    if (!clip.clip(x, y, c.width, c.height).empty()) layoutLabel(c, text);
+    return;
+  case Kind::Panel: break;
+  }
+  if (clip.clip(x, y, c.width, c.height).empty()) return;
+  const int ix = x + c.border, iy = y + c.border;
+  const Rect inner = clip.clip(x, y, c.width, c.height).clip(ix, iy, c.innerWidth(), c.innerHeight());
+  const auto &kids = children_[size_t(id)];
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (!isWindow((*this)[*it])) layoutShown(*it, ix, iy, inner.x0, inner.y0, inner.x1, inner.y1, text);
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (isWindow((*this)[*it])) layoutShown(*it, ix, iy, inner.x0, inner.y0, inner.x1, inner.y1, text);
 }
 
 Id Scene::hitIn(Id container, int x, int y) const {
