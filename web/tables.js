@@ -87,7 +87,7 @@ const nadilkaTables = {
     this.id = id;
     this.table = null;
     this.panel.hidden = false;
-    document.body.classList.add("with-table");
+    this.panel.classList.remove("no-table");
     this.title.textContent = "Společná tabulka";
     this.state.textContent = "Načítám tabulku…";
     this.rows.replaceChildren();
@@ -151,6 +151,8 @@ const nadilkaTables = {
 
   closeForm(form) {
     form.hidden = true;
+    // Without a table the panel was there only for the form.
+    if (!this.id) this.panel.hidden = true;
     this.page.giveBackFocus();
   },
 
@@ -264,8 +266,8 @@ const nadilkaTables = {
 
   askTitle() {
     this.creating.hidden = false;
+    this.panel.classList.toggle("no-table", !this.id);
     this.panel.hidden = false;
-    document.body.classList.add("with-table");
     this.creating.querySelector("input").focus();
   },
 

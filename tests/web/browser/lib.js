@@ -106,6 +106,7 @@ class Test {
     this.started = Date.now();
     this.failures = 0;
     this.errors = [];
+    this.outDir = outDir;
   }
 
   log(text) { console.log(`[${((Date.now() - this.started) / 1000).toFixed(1)} s] ${text}`); }

@@ -7,7 +7,6 @@
 "use strict";
 const child_process = require("child_process");
 const fs = require("fs");
-const os = require("os");
 const path = require("path");
 const { gameDir, Test, sleep, centre, rect, writeTable, readTable } = require("./lib.js");
 
@@ -107,12 +106,11 @@ async function enterShared(t) {
     `the shared table shows the game with its points: ${JSON.stringify(row)}, ${await t.page.$eval("#tables .message", (e) => e.textContent)}`);
   await t.shot("shared-table");
 
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "nadilka-tape-"));
-  const file = path.join(folder, "browser.tape");
+  // Kept beside the screenshots, to look into when it does not replay.
+  const file = path.join(t.outDir, "whole-game.tape");
   fs.writeFileSync(file, Buffer.from(result.tape, "base64"));
   const told = child_process.spawnSync(path.join(gameDir, "nadilka-replay"), ["--tape", file],
     { encoding: "utf8", stdio: ["ignore", "ignore", "pipe"] });
-  fs.rmSync(folder, { recursive: true, force: true });
   const m = /with points (?:-?\d+, )*(-?\d+)\s*$/.exec(told.stderr.trim());
   t.check(told.status === 0 && m && Number(m[1]) === result.points,
     `the browser's tape replays on the desktop to the same points: ${told.stderr.trim()}`);
