@@ -130,7 +130,6 @@ const nadilkaTables = {
       return tr;
     }));
     this.state.textContent = t.rows.length ? "" : "Zatím prázdná: zapište první hru.";
-    this.panel.classList.toggle("owner", !!this.keys()[this.id]);
   },
 
   // From the game: a game ran to its end. With a table shown, the page offers to enter it.
