@@ -181,7 +181,7 @@ int replayTape(const Options &opt, const fs::path &run) {
   if (!reader.ok()) throw ReplayFailure(opt.tape->string() + ": " + reader.reason());
   const tape::Header header = reader->header();
   auto started = std::chrono::steady_clock::now();
-  TapePlayer player(std::move(reader.value()), run);
+  TapePlayer player(reader.value(), run);
   Form f{player.platform()};
   f.scene.loadPictures(run / "pictures");
   if (Status same = tape::sameMaking(header, tapeHeader(f)); !same.ok())

@@ -25,7 +25,7 @@ const char *kindName(tape::Kind k) {
 } // namespace
 
 TapePlayer::TapePlayer(tape::Reader reader, std::filesystem::path programDir, TapeLimits limits)
-    : HeadlessPlatform(std::move(programDir)), reader_(std::move(reader)), limits_(limits),
+    : HeadlessPlatform(std::move(programDir)), reader_(reader), limits_(limits),
       started_(std::chrono::steady_clock::now()) {}
 
 const tape::Record *TapePlayer::peek() {
