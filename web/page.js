@@ -122,8 +122,9 @@ const nadilkaPage = {
     this.typing.value = TYPING_KEEP;
     this.typing.addEventListener("input", (e) => this.typed(e));
     this.typing.addEventListener("compositionend", (e) => this.typed(e));
-    this.typing.addEventListener("blur", () => {
-      if (!this.refocusing) this.keepTyping();
+    // The page's own fields (the shared table's) keep the focus they are given.
+    this.typing.addEventListener("blur", (e) => {
+      if (!this.refocusing && !this.pageField(e.relatedTarget)) this.keepTyping();
     });
     document.addEventListener("visibilitychange", () => {
       if (document.hidden) this.letGoAll();
@@ -147,10 +148,32 @@ const nadilkaPage = {
     // The largest whole number of device pixels per frame pixel that fits (sharp), or the frame
     // shrunk to fit where not even one does.
     const ratio = window.devicePixelRatio || 1;
-    const w = this.stage.clientWidth, h = this.stage.clientHeight;
-    const whole = Math.floor(Math.min((w * ratio) / FRAME_W, (h * ratio) / FRAME_H));
-    const scale = whole >= 1 ? whole / ratio : Math.min(w / FRAME_W, h / FRAME_H);
-    this.setFrameSize(scale);
+    const scaleNow = () => {
+      const w = this.stage.clientWidth, h = this.stage.clientHeight;
+      const whole = Math.floor(Math.min((w * ratio) / FRAME_W, (h * ratio) / FRAME_H));
+      return whole >= 1 ? whole / ratio : Math.min(w / FRAME_W, h / FRAME_H);
+    };
+    // The shared table beside the frame, or under it where that leaves the frame larger.
+    const body = document.body;
+    if (this.tableShown()) {
+      body.classList.add("table-below");
+      const below = scaleNow();
+      body.classList.remove("table-below");
+      if (below > scaleNow()) body.classList.add("table-below");
+    } else {
+      body.classList.remove("table-below");
+    }
+    this.setFrameSize(scaleNow());
+  },
+
+  tableShown() {
+    const panel = document.getElementById("tables");
+    return !!panel && !panel.hidden;
+  },
+
+  // A field or button of the page's own, outside the game's frame and controls.
+  pageField(e) {
+    return !!e && e !== this.typing && !!e.closest && !!e.closest("#tables, header");
   },
 
   setFrameSize(scale) {
@@ -178,7 +201,10 @@ const nadilkaPage = {
     // (pause and menu over the gift button, the fullscreen button under it when it is there).
     const dirs = (b) => 3 * b + 2 * spacing, others = (b) => 2 * b + spacing;
     const inset = this.insets();
-    const W = window.innerWidth - inset.left - inset.right, H = window.innerHeight - inset.top - inset.bottom;
+    // The shared table goes under everything, and takes its height from the frame's room.
+    body.classList.toggle("table-below", this.tableShown());
+    const tableH = this.tableShown() ? document.getElementById("tables").offsetHeight : 0;
+    const W = window.innerWidth - inset.left - inset.right, H = window.innerHeight - inset.top - inset.bottom - tableH;
     const fullscreen = !!(document.fullscreenElement || document.webkitFullscreenElement);
     body.classList.remove("beside", "bare");
     body.classList.add("below");
@@ -633,6 +659,11 @@ const nadilkaPage = {
     n.hidden = false;
     n.onclick = dismissable ? () => (n.hidden = true) : null;
     n.style.cursor = dismissable ? "pointer" : "";
+  },
+
+  // A game that ran to its end, with the tape of the whole run: the shared table may take it.
+  gameResult(points, name, tape) {
+    if (window.nadilkaTables) nadilkaTables.gameResult(points, name, tape);
   },
 
   gameEnded(status) {

@@ -1,17 +1,22 @@
 // The browser tests' shared part: a static server for the site (each test its own, on a free
 // port), Debian's chromium headless through puppeteer-core, and helpers that look at the
 // game's frame (the canvas's own 642 x 482 pixels) and click and type at the frame's own
-// coordinates, the controls' places read from the layout the desktop build writes.
-//   node TEST.js SITE_DIR PICTURES_DIR LAYOUT_JSON NODE_MODULES OUT_DIR
+// coordinates, the controls' places read from the layout the desktop build writes. A test of
+// the shared tables has the site served by the desktop build's nadilka-server instead, with
+// the API on a database of its own.
+//   node TEST.js SITE_DIR PICTURES_DIR LAYOUT_JSON NODE_MODULES OUT_DIR [GAME_DIR]
+// (GAME_DIR: the desktop build's run folder, with nadilka-server and nadilka-replay)
 "use strict";
 
+const child_process = require("child_process");
 const fs = require("fs");
 const http = require("http");
+const os = require("os");
 const path = require("path");
 
-const [siteDir, picturesDir, layoutFile, nodeModules, outDir] = process.argv.slice(2);
+const [siteDir, picturesDir, layoutFile, nodeModules, outDir, gameDir] = process.argv.slice(2);
 if (!outDir) {
-  console.error("usage: node TEST.js SITE_DIR PICTURES_DIR LAYOUT_JSON NODE_MODULES OUT_DIR");
+  console.error("usage: node TEST.js SITE_DIR PICTURES_DIR LAYOUT_JSON NODE_MODULES OUT_DIR [GAME_DIR]");
   process.exit(2);
 }
 if (!fs.existsSync(path.join(siteDir, "index.html"))) {
@@ -47,7 +52,9 @@ function serve() {
         res.end();
         return;
       }
-      res.writeHead(200, { "Content-Type": TYPES[path.extname(file)] || "application/octet-stream" });
+      // The pictures are fetched from the tables server's pages too, another origin.
+      res.writeHead(200, { "Content-Type": TYPES[path.extname(file)] || "application/octet-stream",
+        "Access-Control-Allow-Origin": "*" });
       res.end(data);
     });
   });
@@ -64,11 +71,42 @@ function serve() {
   return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
+// nadilka-server on a free port (or `port`), with the site and an SQLite database in `folder`;
+// resolves to the process once it listens, its address in `url`.
+function startTablesServer(folder, port = 0) {
+  if (!gameDir) throw new Error("a tables test needs GAME_DIR, the desktop build's run folder");
+  const server = child_process.spawn(path.join(gameDir, "nadilka-server"), ["--listen", `127.0.0.1:${port}`,
+    "--database", "sqlite:" + path.join(folder, "tables.sqlite"), "--site", siteDir, "--workers", "1"],
+  { stdio: ["ignore", "pipe", "inherit"] });
+  return new Promise((resolve, reject) => {
+    let out = "";
+    server.stdout.on("data", (chunk) => {
+      out += chunk;
+      const m = /listening on (http:\/\/[^/\s]+\/)/.exec(out);
+      if (m && !server.url) {
+        server.url = m[1];
+        resolve(server);
+      }
+    });
+    server.on("exit", (code) => reject(new Error(`nadilka-server ended (${code}) before it listened: ${out}`)));
+  });
+}
+
+function stopTablesServer(server) {
+  if (!server || server.exitCode !== null) return Promise.resolve();
+  return new Promise((resolve) => {
+    server.on("exit", resolve);
+    server.kill("SIGTERM");
+  });
+}
+
 class Test {
   constructor(name) {
     this.name = name;
     this.started = Date.now();
     this.failures = 0;
+    this.errors = [];
+    this.outDir = outDir;
   }
 
   log(text) { console.log(`[${((Date.now() - this.started) / 1000).toFixed(1)} s] ${text}`); }
@@ -85,9 +123,17 @@ class Test {
 
   // The server and the browser, and the page on the game (unless `load` is false), in a
   // viewport of puppeteer's kind (a phone: `isMobile`, `hasTouch`, `deviceScaleFactor`).
-  async open(load = true, viewport = { width: 800, height: 600 }) {
+  // With `tables`, the page comes from nadilka-server (this.tables), the pictures from the
+  // test's own server.
+  async open(load = true, viewport = { width: 800, height: 600 }, tables = false) {
     this.server = await serve();
     this.url = `http://127.0.0.1:${this.server.address().port}/`;
+    this.pictures = this.url;
+    if (tables) {
+      this.folder = fs.mkdtempSync(path.join(os.tmpdir(), "nadilka-tables-"));
+      this.tables = await startTablesServer(this.folder);
+      this.url = this.tables.url;
+    }
     this.browser = await puppeteer.launch({
       executablePath: "/usr/bin/chromium", headless: true,
       args: ["--no-sandbox", "--autoplay-policy=no-user-gesture-required", "--window-size=800,640"],
@@ -114,9 +160,16 @@ class Test {
     await this.page.waitForFunction("nadilkaPage.frames > 0", { timeout: 20000 });
   }
 
+  // The tables server goes away (the page's requests then fail as offline) and comes back on
+  // the same port and database.
+  async stopTables() { await stopTablesServer(this.tables); }
+  async startTables() { this.tables = await startTablesServer(this.folder, new URL(this.url).port); }
+
   async close() {
     if (this.browser) await this.browser.close();
     if (this.server) this.server.close();
+    await stopTablesServer(this.tables);
+    if (this.folder) fs.rmSync(this.folder, { recursive: true, force: true });
     this.check(this.errors.length === 0, "no script errors in the page");
     console.log(this.failures ? `${this.name}: FAILED (${this.failures})` : `${this.name}: passed`);
     process.exit(this.failures ? 1 : 0);
@@ -133,14 +186,14 @@ class Test {
   // The share of the region's pixels that are the same in the frame and in a picture of the
   // game (PNG from the desktop build) placed at `at`, or in the frame kept earlier by keep().
   async same(region, picture = null, at = [0, 0]) {
-    return this.page.evaluate(async (region, picture, at) => {
+    return this.page.evaluate(async (region, picture, at, pictures) => {
       const [x, y, w, h] = region;
       let other = window.testShot;
       if (picture) {
         window.testPictures = window.testPictures || {};
         if (!window.testPictures[picture]) {
           // As stored: no colour management between the file and its pixels.
-          const file = await (await fetch(`/test-pictures/${picture}.png`)).blob();
+          const file = await (await fetch(`${pictures}test-pictures/${picture}.png`)).blob();
           const img = await createImageBitmap(file, { colorSpaceConversion: "none", premultiplyAlpha: "none" });
           const c = document.createElement("canvas");
           c.width = img.width;
@@ -154,7 +207,7 @@ class Test {
       let n = 0;
       for (let i = 0; i < a.length; i += 4) if (a[i] === other[i] && a[i + 1] === other[i + 1] && a[i + 2] === other[i + 2]) n++;
       return n / (a.length / 4);
-    }, region, picture, at);
+    }, region, picture, at, this.pictures);
   }
 
   // The frame shows the menu: nearly every pixel is the menu picture's (the music label aside).
@@ -353,5 +406,5 @@ async function readTable(t) {
   });
 }
 
-module.exports = { Test, sleep, centre, rect, STATUS_POINTS, follow, settle, steer, writeTable, readTable };
+module.exports = { gameDir, Test, sleep, centre, rect, STATUS_POINTS, follow, settle, steer, writeTable, readTable };
 
