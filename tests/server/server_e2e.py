@@ -367,6 +367,10 @@ def test_site(database, work):
             check(r.status in (400, 404), f"{path}: {r.status}")
             c.close()
         check(server.request("POST", "/api/tables", {"title": "a"})[0] == 201, "the API beside the site")
+        # A second server on the same port is refused, not let share it.
+        p = subprocess.run([SERVER, "--listen", f"127.0.0.1:{server.port}", "--database", database],
+                           capture_output=True, text=True, timeout=30)
+        check(p.returncode == 1 and "cannot listen" in p.stderr, f"a port taken: {p.returncode} {p.stderr}")
     finally:
         server.stop()
     for options, status, what in [(["--site", os.path.join(work, "none")], 1, "a missing site"),

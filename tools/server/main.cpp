@@ -2,9 +2,11 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -57,6 +59,18 @@ Status mountSite(httplib::Server &http, const std::string &dir) {
   return {};
 }
 
+// The port listened on: the one asked for, or with port 0 a free one.
+Result<int> bindPort(httplib::Server &http, const std::string &host, int port) {
+  const std::string where = host + ":" + std::to_string(port);
+  if (port != 0) {
+    if (http.bind_to_port(host, port)) return port;
+    return Result<int>::Failed("cannot listen on " + where + ": " + errnoText(errno));
+  }
+  const int any = http.bind_to_any_port(host); // cpp-httplib's -1 for a failure
+  if (any < 0) return Result<int>::Failed("cannot listen on " + where + ": " + errnoText(errno));
+  return any;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -107,14 +121,20 @@ int main(int argc, char **argv) {
   http.set_keep_alive_max_count(1000);
   // Headers and body go out in two writes: without this the body waits for the delayed ACK (40 ms).
   http.set_tcp_nodelay(true);
+  // SO_REUSEADDR only: cpp-httplib's default adds SO_REUSEPORT, with which a second server
+  // started by mistake on the same port would silently take half of the connections.
+  http.set_socket_options([](socket_t sock) {
+    const int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   addRoutes(http, services);
   if (o.site) {
     if (Status s = mountSite(http, *o.site); !s.ok()) return failure(s.reason());
   }
 
-  const int port = o.port == 0 ? http.bind_to_any_port(o.host) : (http.bind_to_port(o.host, o.port) ? o.port : -1);
-  if (port < 0) return failure("cannot listen on " + o.host + ":" + std::to_string(o.port));
-  std::printf("listening on http://%s:%d/\n", o.host.c_str(), port);
+  const Result<int> port = bindPort(http, o.host, o.port);
+  if (!port.ok()) return failure(port.reason());
+  std::printf("listening on http://%s:%d/\n", o.host.c_str(), port.value());
   std::fflush(stdout);
 
   std::thread stopper([&] {
