@@ -69,7 +69,10 @@ int main() {
         nad::reportProblem("the game's tape was not kept: " + kept.reason());
       nad::keepPersistentFolder();
     };
-    taping.onFull = [] { nad::reportProblem(kTapeFullText); };
+    taping.onFull = [] {
+      nad::reportProblem(kTapeFullText);
+      nad::tellTapeFull();
+    };
     auto form = std::make_unique<nad::Form>(taping.platform());
     StorageKeeper keeper;
     form->observer = &keeper;

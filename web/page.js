@@ -666,6 +666,12 @@ const nadilkaPage = {
     if (window.nadilkaTables) nadilkaTables.gameResult(points, name, tape);
   },
 
+  // The run's tape reached its limit (some hundred games in one sitting): games from now on cannot
+  // be proven, so the shared table cannot take them until the page is loaded again.
+  tapeFull() {
+    this.notice("Další hry už nelze zapsat do společné tabulky. Po znovunačtení stránky to zase půjde.", true);
+  },
+
   gameEnded(status) {
     this.notice(status === 0 ? "Hra skončila. Novou hru spustíte znovunačtením stránky."
       : "Hru se nepodařilo spustit (podrobnosti jsou v konzoli prohlížeče).");

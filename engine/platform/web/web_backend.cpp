@@ -30,6 +30,7 @@ EM_ASYNC_JS(int, nad_page_mount, (const char *folder), {
   return await nadilkaPage.mountStorage(FS, typeof IDBFS === "undefined" ? null : IDBFS, UTF8ToString(folder));
 });
 EM_JS(void, nad_page_keep, (), { nadilkaPage.keepStorage(FS); });
+EM_JS(void, nad_page_tape_full, (), { nadilkaPage.tapeFull(); });
 EM_JS(void, nad_page_result, (double points, const char *name, const uint8_t *tape, int size), {
   if (nadilkaPage.gameResult) nadilkaPage.gameResult(points, UTF8ToString(name), HEAPU8.slice(tape, tape + size));
 });
@@ -110,6 +111,8 @@ void keepPersistentFolder() { nad_page_keep(); }
 void tellNameBoxPlace(int left, int top, int width, int height) { nad_page_name_box(left, top, width, height); }
 
 void reportGameEnded(int status) { nad_page_game_ended(status); }
+
+void tellTapeFull() { nad_page_tape_full(); }
 
 void tellGameResult(int64_t points, const std::string &name, const std::string &tape) {
   nad_page_result(double(points), name.c_str(), reinterpret_cast<const uint8_t *>(tape.data()), int(tape.size()));

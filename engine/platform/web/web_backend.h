@@ -46,5 +46,7 @@ void reportGameEnded(int status);
 // Hands the page a game that ran to its end, with the tape of the run up to there, so that it
 // can offer to enter it in a shared table.
 void tellGameResult(int64_t points, const std::string &name, const std::string &tape);
+// Tells the page that the run's tape is full: further games cannot go to a shared table.
+void tellTapeFull();
 
 } // namespace nad
