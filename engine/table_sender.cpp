@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
+
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -115,13 +117,17 @@ void TableSender::tell(const std::string &line) {
 void TableSender::keep(std::deque<QueuedGame> &arrived) {
   for (QueuedGame &g : arrived) {
     g.tape = base64(g.tape);
-    if (Status kept = queue_.add(g); !kept.ok())
+    if (Status kept = queue_.add(g); !kept.ok()) {
       reportProblem("a game for the shared table could not be kept until it is sent: " + kept.reason());
+      unkept_.push_back(g); // sent from here while the program runs
+    }
   }
 }
 
 void TableSender::drain() {
-  for (const QueuedGame &g : queue_.load()) {
+  std::vector<QueuedGame> games = queue_.load();
+  games.insert(games.end(), unkept_.begin(), unkept_.end());
+  for (const QueuedGame &g : games) {
     {
       // A newly ended game goes into the file before anything more is sent.
       const std::lock_guard hold(lock_);
@@ -130,6 +136,10 @@ void TableSender::drain() {
     const Answer answer = post_(g);
     tell(answer.text);
     if (answer.kind == Answer::Later) return; // the rest would fare no better now
+    if (const auto it = std::find(unkept_.begin(), unkept_.end(), g); it != unkept_.end()) {
+      unkept_.erase(it);
+      continue;
+    }
     if (Status taken = queue_.remove(g); !taken.ok())
       reportProblem("the games waiting for the shared table were not updated: " + taken.reason());
   }

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/table_address.h"
 #include "taped_game_results.h"
@@ -78,6 +79,7 @@ private:
   std::mutex lock_;
   std::condition_variable wake_, idle_;
   std::deque<QueuedGame> arrived_; // ended games the worker has not written to the queue yet
+  std::vector<QueuedGame> unkept_; // the worker's: games the queue file could not take
   bool busy_ = true;               // the worker is sending (it starts with the queue file)
   bool stopping_ = false;
   bool abandoned_ = false; // the grace is over: nothing more is sent

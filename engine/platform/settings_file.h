@@ -28,6 +28,9 @@ inline constexpr std::size_t kMaxFileBytes = std::size_t{64} * 1024;
 // The window's part is written anew at each game's end; the table is only ever read, and kept
 // as it was when the file is written again.
 struct Settings : options::WindowChoice {
+  Settings() = default;
+  Settings(std::optional<int> scale, std::optional<bool> fullscreen, std::optional<bool> smooth)
+      : WindowChoice{scale, fullscreen, smooth} {}
   std::optional<TableAddress> table;
   bool operator==(const Settings &) const = default;
 };
