@@ -1,11 +1,12 @@
 #include "run_game.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <memory>
 #include <optional>
 
+#include "desktop_notice.h"
 #include "flow/lifecycle.h"
 #include "frontend/highscore_file.h"
 #include "platform/atomic_file.h"
@@ -13,7 +14,6 @@
 #include "platform/report.h"
 #include "platform/settings_file.h"
 #include "platform/tape_recorder.h"
-#include "desktop_notice.h"
 #include "table_sender.h"
 
 namespace nad {

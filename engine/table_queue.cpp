@@ -67,8 +67,8 @@ std::vector<QueuedGame> QueueFile::readLocked() {
   if (problem.ok()) parsed = parseQueue(read.bytes), problem = parsed.status;
   if (!problem.ok() && !reported_) {
     reported_ = true;
-    reportProblem("the games waiting for a shared table in " + path_.string() + " were not all read: " +
-                  problem.reason());
+    reportProblem("the games waiting for a shared table in " + path_.string() +
+                  " were not all read: " + problem.reason());
   }
   return std::move(parsed.games);
 }

@@ -47,21 +47,22 @@ Answer readAnswer(int64_t points, int status, const std::string &body) {
   if (status == 201) {
     const json doc = json::parse(body, nullptr, false);
     if (doc.is_object() && doc.contains("rank") && doc["rank"].is_number_integer())
-      return {Answer::Taken,
-              "the shared table took " + game + ": rank " + std::to_string(doc["rank"].get<int64_t>())};
+      return {Answer::Taken, "the shared table took " + game + ": rank " + std::to_string(doc["rank"].get<int64_t>())};
     return {Answer::Taken, "the shared table took " + game};
   }
   const std::string why = serverError(body);
-  const std::string said = why.empty() ? "HTTP " + std::to_string(status) : why + " (HTTP " + std::to_string(status) + ")";
+  const std::string said =
+      why.empty() ? "HTTP " + std::to_string(status) : why + " (HTTP " + std::to_string(status) + ")";
   if (status >= 400 && status < 500 && status != 429)
     return {Answer::Refused, "the shared table refused " + game + ": " + said};
-  return {Answer::Later, "the shared table could not take " + game + " now (" + said +
-                             "): it waits to be sent at the next start"};
+  return {Answer::Later,
+          "the shared table could not take " + game + " now (" + said + "): it waits to be sent at the next start"};
 }
 
 Answer HttpPost::operator()(const QueuedGame &game) {
   Result<TableAddress> table = readTableAddress(game.table);
-  if (!table.ok()) return {Answer::Refused, "the shared table's address " + game.table + " is wrong: " + table.reason()};
+  if (!table.ok())
+    return {Answer::Refused, "the shared table's address " + game.table + " is wrong: " + table.reason()};
   httplib::Client client(table->origin());
   client.set_connection_timeout(kTimeoutSeconds, 0);
   client.set_read_timeout(kTimeoutSeconds, 0);

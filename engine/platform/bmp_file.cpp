@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/report.h"
 
 namespace nad {
 namespace {
+
+constexpr std::size_t kMaxPictureBytes = 64u << 20;
 
 uint32_t le32(const std::vector<unsigned char> &b, size_t o) {
   return uint32_t(b[o]) | uint32_t(b[o + 1]) << 8 | uint32_t(b[o + 2]) << 16 | uint32_t(b[o + 3]) << 24;
@@ -27,9 +29,11 @@ void put16(std::vector<unsigned char> &b, uint16_t v) {
 } // namespace
 
 Surface readBmp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw StartupError("cannot open picture " + path);
-  std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One read of the whole file, bounded: the largest picture is a few megabytes.
+  const files::ReadResult read = files::readAtMost(path, kMaxPictureBytes);
+  if (!read.status.ok()) throw StartupError("cannot open picture " + path);
+  if (read.tooLarge) throw StartupError("bad picture " + path + ": larger than any picture");
+  const std::vector<unsigned char> b(read.bytes.begin(), read.bytes.end());
   auto bad = [&](const char *why) { return StartupError("bad picture " + path + ": " + why); };
   if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') throw bad("not a BMP file");
   uint32_t offset = le32(b, 10);

@@ -15,9 +15,9 @@ enum class Action { Run, Help, Version, Fail };
 
 struct CommandLine {
   Action action = Action::Run;
-  WindowChoice window; // what the player asked for on this run
+  WindowChoice window;               // what the player asked for on this run
   std::optional<TableAddress> table; // --table: the shared table the run's games go to
-  std::string error;   // with Action::Fail: one line, without the program's name
+  std::string error;                 // with Action::Fail: one line, without the program's name
 };
 
 // The arguments after the program's name. Options are taken in order: the first --help or

@@ -7,7 +7,8 @@
 
 namespace nad {
 namespace {
-ProblemCapture *gCapture = nullptr;
+// Per thread: a capture sees what its own thread reports (the server replays tapes side by side).
+thread_local ProblemCapture *gCapture = nullptr;
 } // namespace
 
 void reportProblem(std::string_view what) {

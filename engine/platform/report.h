@@ -65,8 +65,8 @@ std::string errnoText(int err);
 // threads never interleave.
 void reportProblem(std::string_view what);
 
-// While one lives, reports go to `sink` instead of stderr (tests and tools that look at them).
-// Not for concurrent use: install it before the code under test runs.
+// While one lives, the reports of its own thread go to `sink` instead of stderr (tests and tools
+// that look at them, the verifier that keeps a tape's file problems off the server's log).
 class ProblemCapture {
 public:
   explicit ProblemCapture(std::function<void(std::string_view)> sink);

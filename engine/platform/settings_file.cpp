@@ -100,7 +100,6 @@ constexpr Key kKeys[] = {
 
 bool knownSection(std::string_view name) { return name == kWindow || name == kTables; }
 
-
 } // namespace
 
 Parsed parse(std::string_view text) {

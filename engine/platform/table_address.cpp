@@ -42,7 +42,8 @@ Result<std::string> tableId(const UriUriA &uri) {
     return Result<std::string>::Failed("the table's id is not 1 to " + std::to_string(kMaxTableIdBytes) +
                                        " characters long");
   for (char c : *id)
-    if (!idChar(c)) return Result<std::string>::Failed("the table's id holds other characters than letters, digits, - and _");
+    if (!idChar(c))
+      return Result<std::string>::Failed("the table's id holds other characters than letters, digits, - and _");
   return *id;
 }
 

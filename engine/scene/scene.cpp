@@ -286,43 +286,11 @@ void Scene::drawText(Surface &frame, const Control &c, int x, int y, int cx0, in
   }
 }
 
-void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text) {
-  Control &c = (*this)[id];
-  if (!c.visible) return;
-  int x = ox + roundPixel(c.left), y = oy + roundPixel(c.top);
-  Rect clip{cx0, cy0, cx1, cy1};
-  switch (c.kind) {
-  case Kind::ClickArea: return;
-  case Kind::Label:
-    layoutLabel(c, text);
-    if (c.opaque) fillClipped(frame, clip, x, y, c.width, c.height, rgbPixel(212, 208, 200));
-    drawText(frame, c, x, y, cx0, cy0, cx1, cy1);
-    return;
-  case Kind::TextBox: {
-    Rect box = clip.clip(x, y, c.width, c.height);
-    if (box.empty()) return;
-    fillClipped(frame, clip, x, y, c.width, c.height, rgbPixel(128, 128, 128));
-    fillClipped(frame, clip, x + 1, y + 1, c.width - 1, c.height - 1, rgbPixel(255, 255, 255));
-    fillClipped(frame, clip, x + 1, y + 1, c.width - 2, 1, rgbPixel(64, 64, 64));
-    fillClipped(frame, clip, x + 1, y + 1, 1, c.height - 2, rgbPixel(64, 64, 64));
-    Rect inner = box.clip(x + 2, y + 2, c.width - 4, c.height - 4);
-    Control shownText = c; // black text on the white field
-    shownText.color = kBlack;
-    shownText.autosize = true;
-    layoutLabel(c, text);
-    shownText.rendered = c.rendered;
-    int ty = y + (c.height - c.rendered.h) / 2;
-    int caretX = x + 4 + text.measure(c.font, std::string_view(c.caption).substr(0, caret_));
-    int shift = std::max(0, caretX - (x + c.width - 4)); // keep the caret in view
-    drawText(frame, shownText, x + 4 - shift, ty, inner.x0, inner.y0, inner.x1, inner.y1);
-    if (focus_ == id)
-      fillClipped(frame, {inner.x0, inner.y0, inner.x1, inner.y1}, caretX - shift, y + 3, 1, c.height - 6, 0);
-    return;
-  }
-  case Kind::Panel: break;
-  }
-  Rect outer = clip.clip(x, y, c.width, c.height);
-  if (outer.empty()) return;
+namespace {
+
+// A panel's border ring and its picture (or the night sky) within `inner`.
+void drawPanel(Surface &frame, const Control &c, int x, int y, Rect clip, Rect inner) {
+  const int ix = x + c.border, iy = y + c.border;
   if (c.border > 0) {
     // Only the ring: the inner area is painted in full below, and the play field's border
     // filled whole would cost another pass over the entire window.
@@ -333,8 +301,6 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
     fillClipped(frame, clip, x, y + b, b, c.height - 2 * b, edge);
     fillClipped(frame, clip, x + c.width - b, y + b, b, c.height - 2 * b, edge);
   }
-  int ix = x + c.border, iy = y + c.border;
-  Rect inner = outer.clip(ix, iy, c.innerWidth(), c.innerHeight());
   const Surface &img = c.persistent ? c.image : c.picture;
   if (img.empty())
     fillClipped(frame, inner, ix, iy, c.innerWidth(), c.innerHeight(), kNightSky);
@@ -344,12 +310,62 @@ void Scene::drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0,
       fillClipped(frame, inner, ix, iy, c.innerWidth(), c.innerHeight(), kNightSky);
     blitClipped(frame, inner, ix, iy, img);
   }
+}
+
+} // namespace
+
+void Scene::drawControl(Id id, Surface *frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text) {
+  Control &c = (*this)[id];
+  if (!c.visible) return;
+  int x = ox + roundPixel(c.left), y = oy + roundPixel(c.top);
+  Rect clip{cx0, cy0, cx1, cy1};
+  switch (c.kind) {
+  case Kind::ClickArea: return;
+  case Kind::Label:
+    layoutLabel(c, text);
+    if (!frame) return;
+    if (c.opaque) fillClipped(*frame, clip, x, y, c.width, c.height, rgbPixel(212, 208, 200));
+    drawText(*frame, c, x, y, cx0, cy0, cx1, cy1);
+    return;
+  case Kind::TextBox: {
+    Rect box = clip.clip(x, y, c.width, c.height);
+    if (box.empty()) return;
+    if (!frame) {
+      layoutLabel(c, text);
+      return;
+    }
+    fillClipped(*frame, clip, x, y, c.width, c.height, rgbPixel(128, 128, 128));
+    fillClipped(*frame, clip, x + 1, y + 1, c.width - 1, c.height - 1, rgbPixel(255, 255, 255));
+    fillClipped(*frame, clip, x + 1, y + 1, c.width - 2, 1, rgbPixel(64, 64, 64));
+    fillClipped(*frame, clip, x + 1, y + 1, 1, c.height - 2, rgbPixel(64, 64, 64));
+    Rect inner = box.clip(x + 2, y + 2, c.width - 4, c.height - 4);
+    Control shownText = c; // black text on the white field
+    shownText.color = kBlack;
+    shownText.autosize = true;
+    layoutLabel(c, text);
+    shownText.rendered = c.rendered;
+    int ty = y + (c.height - c.rendered.h) / 2;
+    int caretX = x + 4 + text.measure(c.font, std::string_view(c.caption).substr(0, caret_));
+    int shift = std::max(0, caretX - (x + c.width - 4)); // keep the caret in view
+    drawText(*frame, shownText, x + 4 - shift, ty, inner.x0, inner.y0, inner.x1, inner.y1);
+    if (focus_ == id)
+      fillClipped(*frame, {inner.x0, inner.y0, inner.x1, inner.y1}, caretX - shift, y + 3, 1, c.height - 6, 0);
+    return;
+  }
+  case Kind::Panel: break;
+  }
+  Rect outer = clip.clip(x, y, c.width, c.height);
+  if (outer.empty()) return;
+  int ix = x + c.border, iy = y + c.border;
+  Rect inner = outer.clip(ix, iy, c.innerWidth(), c.innerHeight());
+  if (frame) drawPanel(*frame, c, x, y, clip, inner);
   const auto &kids = children_[size_t(id)];
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
     if (!isWindow((*this)[*it])) drawControl(*it, frame, ix, iy, inner.x0, inner.y0, inner.x1, inner.y1, text);
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
     if (isWindow((*this)[*it])) drawControl(*it, frame, ix, iy, inner.x0, inner.y0, inner.x1, inner.y1, text);
 }
+
 
 void Scene::compose(Surface &frame, TextRenderer &text) {
   if (frame.width() != kClientWidth || frame.height() != kClientHeight) frame = Surface(kClientWidth, kClientHeight);
@@ -365,6 +381,11 @@ void Scene::compose(Surface &frame, TextRenderer &text) {
       covered = true;
   }
   if (!covered) frame.fill(rgbPixel(212, 208, 200));
+  walk(&frame, text);
+}
+
+void Scene::walk(Surface *frame, TextRenderer &text) {
+  const auto &kids = children_[ControlCount];
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
     if (!isWindow((*this)[*it])) drawControl(*it, frame, 0, 0, 0, 0, kClientWidth, kClientHeight, text);
   for (auto it = kids.rbegin(); it != kids.rend(); ++it)
@@ -372,11 +393,7 @@ void Scene::compose(Surface &frame, TextRenderer &text) {
   dirty_ = false;
 }
 
-void Scene::layoutLabels(TextRenderer &text) {
-  for (Control &c : controls_)
-    if (c.kind == Kind::Label) layoutLabel(c, text);
-  dirty_ = false;
-}
+void Scene::layoutLabels(TextRenderer &text) { walk(nullptr, text); }
 
 Id Scene::hitIn(Id container, int x, int y) const {
   const auto &kids = children_[containerIndex(container)];

@@ -58,7 +58,7 @@ public:
 
   // Draws the whole client area from the tree into frame (642 x 482).
   void compose(Surface &frame, TextRenderer &text);
-  // Sizes the auto-size labels to their captions without drawing anything.
+  // Sizes the auto-size labels a frame would show to their captions, without drawing anything.
   void layoutLabels(TextRenderer &text);
 
   // The control that the pointer at client (x, y) is over: the topmost visible one there, a
@@ -94,7 +94,10 @@ public:
 
 private:
   void layoutLabel(Control &c, TextRenderer &text);
-  void drawControl(Id id, Surface &frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text);
+  // Draws a control and what it holds into `frame`; without a frame it only lays out the labels a
+  // frame would show, as a frame would (the same visible, unclipped ones, at the same time).
+  void drawControl(Id id, Surface *frame, int ox, int oy, int cx0, int cy0, int cx1, int cy1, TextRenderer &text);
+  void walk(Surface *frame, TextRenderer &text);
   void drawText(Surface &frame, const Control &c, int x, int y, int cx0, int cy0, int cx1, int cy1) const;
   Id hitIn(Id container, int x, int y) const;
   static size_t containerIndex(Id container) { return container == Form1 ? size_t(ControlCount) : size_t(container); }

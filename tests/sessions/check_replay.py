@@ -351,6 +351,64 @@ def case_whole_game_time():
     check(best < 3.0, f"a whole game took {best:.2f} s")
 
 
+def tape_replay(tape_path):
+    return subprocess.run([TOOL, "--tape", tape_path], capture_output=True, timeout=120)
+
+
+def case_tape():
+    """A session's tape replays to the session's own bytes; a run recorded on a table of its own
+    replays alike where the installed table lies; a tape of other rules or pictures is refused."""
+    with tempfile.TemporaryDirectory() as tmp:
+        sizes = {}
+        for name in sorted(n for n in os.listdir(SESSIONS) if n.endswith(".session")):
+            tape = os.path.join(tmp, name + ".tape")
+            direct = replay(name, "--tape-out", tape)
+            expect(f"{name}: exit status", direct.returncode, 0)
+            again = tape_replay(tape)
+            expect(f"{name}: the tape's exit status ({again.stderr.decode()!r})", again.returncode, 0)
+            check(again.stdout == direct.stdout, f"{name}: the tape's replay differs from the session's")
+            sizes[name] = os.path.getsize(tape)
+        print(f"a whole 130-second game's tape: {sizes['quiet-game.session']} bytes")
+        check(sizes["quiet-game.session"] <= 64 * 1024, "a whole game's tape is over 64 KiB")
+
+        # Two games on a table where every score qualifies: the name box shows after both.
+        own = os.path.join(tmp, "own")
+        os.mkdir(own)
+        table = "".join(f'"r{i}","-100000"\r\n' for i in range(7)).encode()
+        with open(os.path.join(own, "extract.ext"), "wb") as f:
+            f.write(table)
+        tape = os.path.join(tmp, "two.tape")
+        direct = replay("two-games.session", "--program-dir", own, "--tape-out", tape)
+        expect("two games: exit status", direct.returncode, 0)
+        with open(os.path.join(own, "extract.ext"), "rb") as f:
+            check(b"Sob Rudolf" in f.read(), "the first game's name was not saved in the run's own table")
+        shown = [json.loads(line)["screen"]["Picture1"] for line in direct.stdout.splitlines()
+                 if b'"screen"' in line]
+        expect("the name box opened after each game", shown.count(True) >= 2, True)
+        again = tape_replay(tape)
+        expect("two games from the tape: exit status", again.returncode, 0)
+        check(again.stdout == direct.stdout, "the two games' tape replays differently on the installed table")
+        expect("the games' scores", again.stderr.decode().strip(),
+               "nadilka-replay: 2 games ended on the tape, with points -600, -50")
+
+        # The header names the rules' version (after the 4-byte mark and the format byte) and
+        # the pictures' hash (the last 8 bytes of the header).
+        with open(tape, "rb") as f:
+            good = f.read()
+        for what, edited, reason in [
+                ("rules", good[:5] + bytes([good[5] + 1]) + good[6:], "rules' version"),
+                ("pictures", good[:6] + bytes([good[6] ^ 1]) + good[7:], "other pictures"),
+                ("format", good[:4] + bytes([9]) + good[5:], "format 9"),
+                ("mark", b"XXXX" + good[4:], "not a tape")]:
+            path = os.path.join(tmp, what + ".tape")
+            with open(path, "wb") as f:
+                f.write(edited)
+            p = tape_replay(path)
+            expect(f"{what}: exit status", p.returncode, 1)
+            check(reason in p.stderr.decode(), f"{what}: {p.stderr.decode()!r} does not say {reason!r}")
+            check(p.stdout == b"", f"{what}: a refused tape replayed")
+
+
 GOLDEN = os.path.join(SESSIONS, "golden.sha256")
 
 
@@ -380,7 +438,7 @@ def case_golden():
 
 CASES = {"golden": case_golden, "quiet-game": case_quiet_game, "steering": case_steering, "gifts": case_gifts,
          "pause-escape": case_pause_escape, "name-entry": case_name_entry, "bad-lines": case_bad_lines,
-         "frames-png": case_frames_png, "whole-game-time": case_whole_game_time}
+         "frames-png": case_frames_png, "whole-game-time": case_whole_game_time, "tape": case_tape}
 
 if __name__ == "__main__":
     CASES[CASE]()

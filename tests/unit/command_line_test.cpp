@@ -107,8 +107,9 @@ TEST(CommandLine, TheTableIsTheLastOneGiven) {
 
 TEST(CommandLine, HelpNamesEveryOptionAndVersionTheProgram) {
   const std::string help = helpText();
-  for (const char *o : {"--scale N", "--fullscreen", "--windowed", "--sharp", "--smooth", "-h, --help", "--version",
-                        "--table URL", "[tables]", "last-run.tape", "nadilka-replay --tape", "F11", "Alt+Enter", "settings.ini"})
+  for (const char *o :
+       {"--scale N", "--fullscreen", "--windowed", "--sharp", "--smooth", "-h, --help", "--version", "--table URL",
+        "[tables]", "last-run.tape", "nadilka-replay --tape", "F11", "Alt+Enter", "settings.ini"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
   EXPECT_EQ(help.back(), '\n');
   EXPECT_EQ(versionText(), "nadilka " NADILKA_VERSION "\nLicence: MIT\n");

@@ -111,7 +111,8 @@ TEST(SettingsFile, TheTableIsReadInItsOwnSectionWithItsCase) {
       {"[tables]\ntable = http://h/?table=a\ntable = " + link + "\n", withTable({}, link), {}},
       {"[tables]\ntable = http://h/\nscale = 2\n",
        {},
-       {"line 2: ' http://h/' is not a shared table's address: it has no ?table=ID", "line 3: unknown setting 'scale'"}},
+       {"line 2: ' http://h/' is not a shared table's address: it has no ?table=ID",
+        "line 3: unknown setting 'scale'"}},
       {"[window]\ntable = " + link + "\n", {}, {"line 2: unknown setting 'table'"}},
       {"table = " + link + "\n", {}, {"line 1: 'table' stands outside the [tables] section"}},
   };

@@ -104,9 +104,9 @@ TEST(TableQueue, TheOldestGiveWayAndADamagedFileIsReportedOnce) {
   std::vector<QueuedGame> kept = queue.load();
   ASSERT_EQ(kept.size(), kMaxQueued);
   EXPECT_EQ(kept.front().points, 2);
-  EXPECT_EQ(lines.get(), (std::vector<std::string>{
-                             "the game with 0 points waited too long for a shared table and is dropped",
-                             "the game with 1 points waited too long for a shared table and is dropped"}));
+  EXPECT_EQ(lines.get(),
+            (std::vector<std::string>{"the game with 0 points waited too long for a shared table and is dropped",
+                                      "the game with 1 points waited too long for a shared table and is dropped"}));
   ASSERT_TRUE(queue.remove(kept[3]).ok());
   ASSERT_TRUE(queue.remove(kept[3]).ok()); // gone already: nothing happens
   EXPECT_EQ(queue.load().size(), kMaxQueued - 1);
@@ -184,7 +184,8 @@ TEST(TableSender, TheServersAnswersAreReadForThePlayer) {
     std::string text;
   };
   const std::vector<Case> cases = {
-      {201, R"({"row":4,"points":694,"rank":3})", Answer::Taken, "the shared table took the game with 694 points: rank 3"},
+      {201, R"({"row":4,"points":694,"rank":3})", Answer::Taken,
+       "the shared table took the game with 694 points: rank 3"},
       {201, "", Answer::Taken, "the shared table took the game with 694 points"},
       {422, R"({"error":"the replay gives 12 points"})", Answer::Refused,
        "the shared table refused the game with 694 points: the replay gives 12 points (HTTP 422)"},
@@ -195,7 +196,8 @@ TEST(TableSender, TheServersAnswersAreReadForThePlayer) {
        "the shared table could not take the game with 694 points now (slow down (HTTP 429)): it waits to be sent at "
        "the next start"},
       {503, "", Answer::Later,
-       "the shared table could not take the game with 694 points now (HTTP 503): it waits to be sent at the next start"},
+       "the shared table could not take the game with 694 points now (HTTP 503): it waits to be sent at the next "
+       "start"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.status);

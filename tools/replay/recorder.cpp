@@ -97,7 +97,7 @@ void Recorder::begin() {
 
 void Recorder::end(const char *how) {
   checkpoint();
-  lineStart(f_.now());
+  lineStart(virtualNow());
   buf_ += ",\"end\":\"";
   buf_ += how;
   buf_ += "\",\"events\":[";
@@ -147,7 +147,7 @@ void Recorder::emitScreen(bool always) {
   for (size_t i = 0; i < 4; ++i) now[i] = f_.scene[kScreens[i]].visible;
   if (!always && now == screen_) return;
   screen_ = now;
-  lineStart(f_.now());
+  lineStart(virtualNow());
   buf_ += ",\"screen\":{";
   for (size_t i = 0; i < 4; ++i) {
     if (i) buf_ += ',';
@@ -166,7 +166,7 @@ void Recorder::onEvent(const Event &e) {
   checkpoint();
   if (!events_.empty()) events_ += ',';
   events_ += '[';
-  appendInt(events_, f_.now());
+  appendInt(events_, virtualNow());
   events_ += ',';
   appendString(events_, eventName(e.kind));
   switch (e.kind) {
@@ -202,7 +202,7 @@ void Recorder::onFrameStart(int64_t t) {
 
 void Recorder::onHiscore(const char *what) {
   checkpoint(); // the panel shows before the table is read
-  lineStart(f_.now());
+  lineStart(virtualNow());
   key(buf_, "hiscore");
   appendString(buf_, what);
   lineEnd();

@@ -58,6 +58,9 @@ private:
   void lineEnd();
   void flush();
 
+  // The virtual clock read past the game's platform: a reading through it would go onto the
+  // session's tape, which a verifier replaying without this recorder would not ask for.
+  int64_t virtualNow() const { return hp_.HeadlessPlatform::ticks(); }
   Form &f_;
   HeadlessPlatform &hp_;
   std::FILE *out_;

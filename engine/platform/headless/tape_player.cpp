@@ -71,7 +71,8 @@ const typename Map::mapped_type &TapePlayer::lookUp(Map &map, const Key &key, co
     auto it = map.find(key);
     if (it != map.end()) return it->second;
     const tape::Record *next = peek();
-    if (!next || !tape::isText(next->kind))
+    if (!next) throw TapeStop(true, std::string("the tape ends where the game asks for ") + what);
+    if (!tape::isText(next->kind))
       throw TapeStop(false, std::string("the tape does not follow the game: it lacks ") + what);
     tape::Record r = std::move(*ahead_);
     ahead_.reset();

@@ -2,9 +2,8 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "platform/atomic_file.h"
 #include "platform/midi_file.h"
 
 #include "platform/sdl/soundfonts.h" // kSoundFonts, made from assets/soundfonts.txt
@@ -18,11 +17,13 @@ constexpr int kPlays = 10;
 std::atomic<bool> gMusicStopped{false};
 void onMusicStopped() { gMusicStopped = true; }
 
+constexpr std::size_t kMaxMidiBytes = 4u << 20; // the game's pieces are a few kilobytes
+
 double fileLengthMs(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   // Unknown (0) for a file that cannot be read to its end: the plays are then counted by SDL.
-  const Result<double> ms = midiLengthMs(bytes);
+  const files::ReadResult read = files::readAtMost(path, kMaxMidiBytes);
+  if (!read.status.ok() || read.tooLarge) return 0;
+  const Result<double> ms = midiLengthMs(read.bytes);
   return ms.ok() ? ms.value() : 0;
 }
 

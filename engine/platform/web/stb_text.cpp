@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
+#include "platform/atomic_file.h"
 #include "platform/report.h"
 #include "platform/utf8.h"
 
@@ -24,6 +23,8 @@ struct StbText::Face {
 };
 
 namespace {
+
+constexpr std::size_t kMaxFontBytes = 32u << 20; // the Liberation faces are a few hundred kilobytes
 
 // FreeType's rounding of font units to pixels at the font's scale, as SDL_ttf gets its metrics:
 // the product in 1/64 pixels, rounded, then up to the next whole pixel.
@@ -45,9 +46,11 @@ StbText::StbText(const std::filesystem::path &fontDir) {
   for (const FontFile &s : kFontFiles) {
     auto face = std::make_unique<Face>();
     const std::filesystem::path p = fontDir / s.file;
-    std::ifstream in(p, std::ios::binary);
-    face->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (face->bytes.empty() || !stbtt_InitFont(&face->info, face->bytes.data(), 0))
+    // One read of the whole file: a stream read byte by byte costs tens of milliseconds in the
+    // browser, before the first frame.
+    const files::ReadResult read = files::readAtMost(p, kMaxFontBytes);
+    face->bytes.assign(read.bytes.begin(), read.bytes.end());
+    if (!read.status.ok() || read.tooLarge || face->bytes.empty() || !stbtt_InitFont(&face->info, face->bytes.data(), 0))
       throw StartupError("cannot open font " + p.string());
     face->scale = stbtt_ScaleForMappingEmToPixels(&face->info, float(s.pixels));
     int ascent = 0, descent = 0, gap = 0;

@@ -2,11 +2,10 @@
 
 #include <emscripten.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/midi_file.h"
 #include "platform/report.h"
 #include "platform/table_files.h"
@@ -59,12 +58,14 @@ private:
 // alone knows when sound can start: browsers allow it only after the first click or key. The
 // page plays the piece rendered from the MIDI file at build time; the file itself gives the
 // length of one play.
+constexpr std::size_t kMaxMidiBytes = 4u << 20; // the game's pieces are a few kilobytes
+
 class WebMusic : public MusicPlayer {
 public:
   void setFileName(const std::string &path) override {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) {
+    const files::ReadResult read = files::readAtMost(path, kMaxMidiBytes);
+    const std::string &bytes = read.bytes;
+    if (!read.status.ok() || read.tooLarge || bytes.empty()) {
       if (reported_.insert(path).second) reportProblem("cannot play " + path + "; going on without it");
       nad_page_music_select(path.c_str(), nullptr, 0, -1);
       return;

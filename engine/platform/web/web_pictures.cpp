@@ -1,8 +1,7 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/report.h"
 #include "platform/web/web_backend.h"
 
@@ -14,12 +13,17 @@
 
 namespace nad {
 
+constexpr std::size_t kMaxPngBytes = 16u << 20;
+
 Surface readPngPicture(const std::filesystem::path &png) {
-  std::ifstream in(png, std::ios::binary);
-  if (!in) throw StartupError("cannot read picture " + png.string() + ": no such file");
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One read of the whole file (a stream read byte by byte costs tens of milliseconds in the
+  // browser), bounded: the largest picture is a few hundred kilobytes.
+  const files::ReadResult read = files::readAtMost(png, kMaxPngBytes);
+  if (!read.status.ok()) throw StartupError("cannot read picture " + png.string() + ": " + read.status.reason());
+  if (read.tooLarge) throw StartupError("cannot read picture " + png.string() + ": larger than any picture");
   int w = 0, h = 0, channels = 0;
-  unsigned char *rgb = stbi_load_from_memory(bytes.data(), int(bytes.size()), &w, &h, &channels, 3);
+  unsigned char *rgb = stbi_load_from_memory(reinterpret_cast<const unsigned char *>(read.bytes.data()),
+                                             int(read.bytes.size()), &w, &h, &channels, 3);
   if (!rgb) throw StartupError("cannot read picture " + png.string() + ": " + stbi_failure_reason());
   Surface s(w, h);
   const unsigned char *p = rgb;
