@@ -1,7 +1,8 @@
 // libFuzzer target for tapes from anyone: the reader alone on the raw bytes, then the bytes as the
 // records of a tape with a right header, replayed into the game with the real pictures (as the
-// server's verifier does), bounded by a frame limit. A crash, a sanitizer report or a hang is a
-// finding; any refusal is fine.
+// server's verifier does; NADILKA_FUZZ_PICTURES names their folder), bounded to a few frames:
+// the fuzzer is after the reader and the player, and a frame under the sanitizers is slow. A
+// crash, a sanitizer report or a hang is a finding; any refusal is fine.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string tape = nad::tape::Writer(gHeader).bytes() + std::string(input);
   nad::Result<nad::tape::Reader> reader = nad::tape::Reader::open(tape);
   if (!reader.ok()) __builtin_trap(); // a right header is always read
-  nad::TapePlayer player(std::move(reader.value()), "/nonexistent", nad::TapeLimits{2000});
+  nad::TapePlayer player(std::move(reader.value()), "/nonexistent", nad::TapeLimits{60});
   nad::Form f{player.platform()};
   f.scene.loadPictures([](const std::string &fileName) {
     for (int i = 0; i < nad::ControlCount; ++i) {

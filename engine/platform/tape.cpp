@@ -58,8 +58,8 @@ int64_t unzigzag(uint64_t v) { return int64_t(v >> 1) ^ -int64_t(v & 1); }
 
 Status sameMaking(const Header &taped, const Header &mine) {
   if (taped.rules != mine.rules)
-    return Status::Failed("a tape of the rules' version " + std::to_string(taped.rules) + ", this program plays version " +
-                          std::to_string(mine.rules));
+    return Status::Failed("a tape of the rules' version " + std::to_string(taped.rules) +
+                          ", this program plays version " + std::to_string(mine.rules));
   if (taped.pictures != mine.pictures) return Status::Failed("a tape made with other pictures than this program's");
   return {};
 }

@@ -6,8 +6,9 @@ TapeRecorder::TapeRecorder(const Platform &inner, GameResults *next)
     : inner_(inner), next_(next), writer_(tape::Header{}) {}
 
 Platform TapeRecorder::platform() {
-  return Platform{*this, *this, inner_.display, *this, *this, inner_.music, *this,
-                  inner_.programDir, inner_.programDirShared, this};
+  return Platform{
+      *this, *this, inner_.display, *this, *this, inner_.music, *this, inner_.programDir, inner_.programDirShared,
+      this};
 }
 
 void TapeRecorder::keep(const std::function<void(tape::Writer &)> &append) {

@@ -366,7 +366,6 @@ void Scene::drawControl(Id id, Surface *frame, int ox, int oy, int cx0, int cy0,
     if (isWindow((*this)[*it])) drawControl(*it, frame, ix, iy, inner.x0, inner.y0, inner.x1, inner.y1, text);
 }
 
-
 void Scene::compose(Surface &frame, TextRenderer &text) {
   if (frame.width() != kClientWidth || frame.height() != kClientHeight) frame = Surface(kClientWidth, kClientHeight);
   const auto &kids = children_[ControlCount];

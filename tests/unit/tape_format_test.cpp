@@ -38,13 +38,14 @@ std::vector<Case> cases() {
       {"tick far ahead", [](Writer &w) { w.tick(int64_t(1) << 35); },
        [](const Record &r) { EXPECT_EQ(r.time, int64_t(1) << 35); }},
       {"frame wait", [](Writer &w) { w.wait(21); }, [](const Record &r) { EXPECT_EQ(r.kind, Kind::Wait); }},
-      {"poll with nothing", [](Writer &w) { w.poll(nullptr, 0); },
-       [](const Record &r) { EXPECT_FALSE(r.hasEvent); }},
-      {"poll with nothing, later", [](Writer &w) { w.poll(nullptr, 500); }, [](const Record &r) {
+      {"poll with nothing", [](Writer &w) { w.poll(nullptr, 0); }, [](const Record &r) { EXPECT_FALSE(r.hasEvent); }},
+      {"poll with nothing, later", [](Writer &w) { w.poll(nullptr, 500); },
+       [](const Record &r) {
          EXPECT_FALSE(r.hasEvent);
          EXPECT_EQ(r.time, 500);
        }},
-      {"key press", [key](Writer &w) { w.poll(&key, 3); }, [](const Record &r) {
+      {"key press", [key](Writer &w) { w.poll(&key, 3); },
+       [](const Record &r) {
          ASSERT_TRUE(r.hasEvent);
          EXPECT_EQ(r.event.kind, EventKind::KeyDown);
          EXPECT_EQ(r.event.code, 38);
@@ -52,20 +53,23 @@ std::vector<Case> cases() {
          EXPECT_TRUE(r.event.shift);
          EXPECT_EQ(r.time, 3);
        }},
-      {"click", [click](Writer &w) { w.poll(&click, 0); }, [](const Record &r) {
+      {"click", [click](Writer &w) { w.poll(&click, 0); },
+       [](const Record &r) {
          EXPECT_EQ(r.event.x, -5);
          EXPECT_EQ(r.event.y, 100000);
        }},
       {"typed text", [text](Writer &w) { w.poll(&text, 0); },
        [](const Record &r) { EXPECT_EQ(r.event.text, "Ježíšek \"#1\""); }},
-      {"idle wait", [](Writer &w) { w.waitEvent(false, 9000); }, [](const Record &r) {
+      {"idle wait", [](Writer &w) { w.waitEvent(false, 9000); },
+       [](const Record &r) {
          EXPECT_FALSE(r.flag);
          EXPECT_EQ(r.time, 9000);
        }},
       {"seed", [](Writer &w) { w.seed(UINT64_MAX); },
        [](const Record &r) { EXPECT_EQ(uint64_t(r.number), UINT64_MAX); }},
       {"box closed", [](Writer &w) { w.dialogClose(40); }, [](const Record &r) { EXPECT_EQ(r.time, 40); }},
-      {"text drawn", [](Writer &w) { w.textRender(Font::LabelBig, "Bodů : 120", 97, 21); }, [](const Record &r) {
+      {"text drawn", [](Writer &w) { w.textRender(Font::LabelBig, "Bodů : 120", 97, 21); },
+       [](const Record &r) {
          EXPECT_EQ(r.font, Font::LabelBig);
          EXPECT_EQ(r.text, "Bodů : 120");
          EXPECT_EQ(r.width, 97);
@@ -75,7 +79,8 @@ std::vector<Case> cases() {
        [](const Record &r) { EXPECT_EQ(r.width, 30000); }},
       {"line height", [](Writer &w) { w.lineHeight(Font::TableSerif, 13); },
        [](const Record &r) { EXPECT_EQ(r.height, 13); }},
-      {"table read", [](Writer &w) { w.tableRead(readOf("\"a\",\"1\"\r\n")); }, [](const Record &r) {
+      {"table read", [](Writer &w) { w.tableRead(readOf("\"a\",\"1\"\r\n")); },
+       [](const Record &r) {
          EXPECT_EQ(r.read.bytes, "\"a\",\"1\"\r\n");
          EXPECT_TRUE(r.read.status.ok());
        }},

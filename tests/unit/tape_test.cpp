@@ -297,9 +297,17 @@ TEST_F(VerifierTest, BitFlipsNeverProveAnotherScoreSilently) {
 }
 
 TEST_F(VerifierTest, ATapePastTheLimitsIsRefused) {
-  Result<replay::Verdict> v = verifier->verify(endedGameTape().upToEnd, {1000, std::chrono::milliseconds(10000)});
-  ASSERT_FALSE(v.ok());
-  EXPECT_NE(v.reason().find("longer than 1000 frames"), std::string::npos) << v.reason();
+  const std::string tape = endedGameTape().upToEnd;
+  struct Limit {
+    replay::VerifyLimits limits;
+    const char *says;
+  } limits[] = {{{1000, std::chrono::milliseconds(10000)}, "longer than 1000 frames"},
+                {{1000000, std::chrono::milliseconds(0)}, "takes longer than 0 ms"}};
+  for (const Limit &l : limits) {
+    Result<replay::Verdict> v = verifier->verify(tape, l.limits);
+    ASSERT_FALSE(v.ok());
+    EXPECT_NE(v.reason().find(l.says), std::string::npos) << v.reason();
+  }
 }
 
 } // namespace

@@ -93,12 +93,9 @@ struct Options {
 };
 
 enum Opt { Help, FramesPng, Frames, ProgramDir, RunFolder, TapeOut, Tape };
-constexpr LongOption kOptions[] = {{"help", Help, false},
-                                   {"tape-out", TapeOut, true},
-                                   {"tape", Tape, true},
-                                   {"frames-png", FramesPng, true},
-                                   {"frames", Frames, true},
-                                   {"program-dir", ProgramDir, true},
+constexpr LongOption kOptions[] = {{"help", Help, false},          {"tape-out", TapeOut, true},
+                                   {"tape", Tape, true},           {"frames-png", FramesPng, true},
+                                   {"frames", Frames, true},       {"program-dir", ProgramDir, true},
                                    {"run-folder", RunFolder, true}};
 
 // Returns 0 when the options are usable, else the exit status (after the message); -1 after
@@ -184,7 +181,7 @@ int replayTape(const Options &opt, const fs::path &run) {
   if (!reader.ok()) throw ReplayFailure(opt.tape->string() + ": " + reader.reason());
   const tape::Header header = reader->header();
   auto started = std::chrono::steady_clock::now();
-  TapePlayer player(std::move(reader.value()), run);
+  TapePlayer player(reader.value(), run);
   Form f{player.platform()};
   f.scene.loadPictures(run / "pictures");
   if (Status same = tape::sameMaking(header, tapeHeader(f)); !same.ok())
@@ -255,8 +252,10 @@ int main(int argc, char **argv) {
   try {
     const fs::path run = opt.runFolder ? *opt.runFolder : runFolder();
     if (opt.png) fs::create_directories(opt.png->dir);
-    if (opt.tape) replayTape(opt, run);
-    else replaySession(opt, run, std::move(script));
+    if (opt.tape)
+      replayTape(opt, run);
+    else
+      replaySession(opt, run, std::move(script));
   } catch (const std::exception &e) {
     std::fflush(stdout);
     std::fprintf(stderr, "nadilka-replay: %s\n", e.what());

@@ -39,7 +39,7 @@ Result<Verdict> Verifier::verify(std::string_view tape, const VerifyLimits &limi
   const ProblemCapture quiet([](std::string_view) {});
   try {
     // The replay touches no file: every read and write of the table comes from the tape.
-    TapePlayer player(std::move(reader.value()), "/nonexistent", TapeLimits{limits.maxFrames, limits.maxTime});
+    TapePlayer player(reader.value(), "/nonexistent", TapeLimits{limits.maxFrames, limits.maxTime});
     Form f{player.platform()};
     f.scene.loadPictures([this](const std::string &fileName) { return pictures_->byFile.at(fileName); });
     try {

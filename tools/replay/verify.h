@@ -14,14 +14,14 @@
 namespace nad::replay {
 
 struct VerifyLimits {
-  int64_t maxFrames = 200000;                    // a sitting of many games; 130 s is ~7000 frames
-  std::chrono::milliseconds maxTime{10000};      // wall clock per tape
+  int64_t maxFrames = 200000;               // a sitting of many games; 130 s is ~7000 frames
+  std::chrono::milliseconds maxTime{10000}; // wall clock per tape
 };
 
 struct Verdict {
-  int64_t points = 0;   // the last ended game's score
-  size_t gameEnd = 0;   // the tape's bytes up to that game's end: what identifies the game
-  int gamesEnded = 0;   // games that ran to their end on the tape
+  int64_t points = 0; // the last ended game's score
+  size_t gameEnd = 0; // the tape's bytes up to that game's end: what identifies the game
+  int gamesEnded = 0; // games that ran to their end on the tape
 };
 
 class Verifier {

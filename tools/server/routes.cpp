@@ -45,9 +45,34 @@ bool admitted(Services &s, const httplib::Request &req, httplib::Response &res) 
   return false;
 }
 
-void createTable(Services &s, const httplib::Request &req, httplib::Response &res) {
+// The body, read by us rather than by cpp-httplib: it would parse a body sent as a form (curl's
+// default type) itself and refuse one over 8 KB. Its length is still bounded by kMaxBody.
+Result<std::string> readBody(const httplib::Response &res, const httplib::ContentReader &reader) {
+  std::string body;
+  const bool whole = reader([&](const char *data, size_t length) {
+    body.append(data, length);
+    return body.size() <= kMaxBody;
+  });
+  if (!whole || body.size() > kMaxBody) {
+    // cpp-httplib stops at its own bound (the same) with 413.
+    const bool tooLong = body.size() > kMaxBody || res.status == 413;
+    return Result<std::string>::Failed(tooLong ? "the body is over 1 MB" : "the body could not be read");
+  }
+  return body;
+}
+
+void refuseBody(httplib::Response &res, const std::string &reason) {
+  refuse(res, reason == "the body is over 1 MB" ? 413 : 400, reason);
+}
+
+void createTable(Services &s, const httplib::Request &req, httplib::Response &res,
+                 const httplib::ContentReader &reader) {
+  // The body first, whatever the answer: one left unread would be taken for the next request on
+  // a kept-alive connection.
+  const Result<std::string> body = readBody(res, reader);
+  if (!body.ok()) return refuseBody(res, body.reason());
   if (!admitted(s, req, res)) return;
-  const Result<std::string> title = parseNewTable(req.body);
+  const Result<std::string> title = parseNewTable(body.value());
   if (!title.ok()) return refuse(res, 400, title.reason());
   const Result<std::string> id = randomToken(kIdBytes), key = randomToken(kKeyBytes);
   if (!id.ok() || !key.ok()) return serverFault(res, id.ok() ? key.reason() : id.reason());
@@ -65,11 +90,13 @@ void readTable(Services &s, const httplib::Request &req, httplib::Response &res)
   answer(res, 200, tableJson(*table.value()));
 }
 
-void addScore(Services &s, const httplib::Request &req, httplib::Response &res) {
+void addScore(Services &s, const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+  const Result<std::string> body = readBody(res, reader); // first, as above
+  if (!body.ok()) return refuseBody(res, body.reason());
   if (!admitted(s, req, res)) return;
   const std::string id = req.matches[1];
   if (!looksLikeId(id)) return refuse(res, 404, "no such table");
-  Result<ScoreClaim> claim = parseScoreClaim(req.body);
+  Result<ScoreClaim> claim = parseScoreClaim(body.value());
   if (!claim.ok()) return refuse(res, 400, claim.reason());
   // A tape for no table is not worth replaying.
   const auto key = s.store.keyDigest(id);
@@ -167,9 +194,10 @@ std::string statusText(int status) {
 void addRoutes(httplib::Server &http, Services &s) {
   using httplib::Request, httplib::Response;
   const std::string table = R"(/api/tables/([^/]+))";
-  http.Post("/api/tables", [&s](const Request &q, Response &r) { createTable(s, q, r); });
+  using httplib::ContentReader;
+  http.Post("/api/tables", [&s](const Request &q, Response &r, const ContentReader &c) { createTable(s, q, r, c); });
   http.Get(table, [&s](const Request &q, Response &r) { readTable(s, q, r); });
-  http.Post(table + "/scores", [&s](const Request &q, Response &r) { addScore(s, q, r); });
+  http.Post(table + "/scores", [&s](const Request &q, Response &r, const ContentReader &c) { addScore(s, q, r, c); });
   http.Delete(table + R"(/scores/([^/]+))", [&s](const Request &q, Response &r) { removeScore(s, q, r); });
   const std::string anyApi = "/api(/.*)?";
   http.Get(anyApi, unrouted);

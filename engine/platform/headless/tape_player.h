@@ -75,6 +75,7 @@ private:
   TapeLimits limits_;
   std::chrono::steady_clock::time_point started_;
   int64_t frames_ = 0;
+  int64_t taken_ = 0;
   std::vector<EndedGame> ended_;
   std::map<std::pair<Font, std::string>, std::pair<int, int>> rendered_;
   std::map<std::pair<Font, std::string>, int> measured_;

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "platform/report.h"
-#include "platform/table_files.h"
 #include "platform/sdl/frame_layout.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_music.h"
@@ -16,6 +15,7 @@
 #include "platform/sdl/sdl_text.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/sdl_x11.h"
+#include "platform/table_files.h"
 
 namespace nad {
 namespace {

@@ -50,7 +50,8 @@ StbText::StbText(const std::filesystem::path &fontDir) {
     // browser, before the first frame.
     const files::ReadResult read = files::readAtMost(p, kMaxFontBytes);
     face->bytes.assign(read.bytes.begin(), read.bytes.end());
-    if (!read.status.ok() || read.tooLarge || face->bytes.empty() || !stbtt_InitFont(&face->info, face->bytes.data(), 0))
+    if (!read.status.ok() || read.tooLarge || face->bytes.empty() ||
+        !stbtt_InitFont(&face->info, face->bytes.data(), 0))
       throw StartupError("cannot open font " + p.string());
     face->scale = stbtt_ScaleForMappingEmToPixels(&face->info, float(s.pixels));
     int ascent = 0, descent = 0, gap = 0;
