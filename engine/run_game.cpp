@@ -1,9 +1,12 @@
 #include "run_game.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
+#include "desktop_notice.h"
 #include "flow/lifecycle.h"
 #include "frontend/highscore_file.h"
 #include "platform/atomic_file.h"
@@ -11,33 +14,49 @@
 #include "platform/report.h"
 #include "platform/settings_file.h"
 #include "platform/tape_recorder.h"
+#include "table_sender.h"
 
 namespace nad {
 
 namespace {
 
-// The tape of the running program is kept beside the high-score table the player writes.
-std::filesystem::path sittingTapePath(const SdlOptions &o) {
+void fillProgramDir(SdlOptions &options) {
+  if (!options.programDir.empty()) return;
+  const DataFolder data = findDataFolder(options.packagedDataDir);
+  options.programDir = data.dir, options.programDirShared = data.shared;
+}
+
+// The tape of the running program and the games waiting for a shared table are kept beside the
+// high-score table the player writes.
+std::filesystem::path playerFolder(const SdlOptions &o) {
   const hiscore::Location where =
       hiscore::locate(o.programDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), o.programDirShared);
-  return where.writePath.parent_path() / kTapeFileName;
+  return where.writePath.parent_path();
 }
+
+// The tape recorder's ended games, handed on with the tape that proves them.
+struct TapedResults : GameResults {
+  const TapeRecorder *taping = nullptr;
+  TapedGameResults *next = nullptr;
+  void gameEnded(int64_t points, const std::string &name) override {
+    if (taping && next) next->gameTaped(points, name, taping->bytes());
+  }
+};
 
 } // namespace
 
 int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd,
-                   GameResults *results) {
+                   TapedGameResults *results) {
   if (options.caption.empty()) options.caption = kWindowCaption;
   if (options.width == 0) options.width = kClientWidth, options.height = kClientHeight;
-  if (options.programDir.empty()) {
-    const DataFolder data = findDataFolder(options.packagedDataDir);
-    options.programDir = data.dir, options.programDirShared = data.shared;
-  }
+  fillProgramDir(options);
   // Owns SDL for the program's whole life: it shuts down when this returns or throws.
   std::unique_ptr<SdlBackend> sdl = openSdlBackend(options);
   // The whole run is taped, so that any game of it can be proven by a replay.
-  TapeRecorder taping(sdl->platform(), results);
-  const std::filesystem::path tapeFile = sittingTapePath(options);
+  TapedResults handOn;
+  TapeRecorder taping(sdl->platform(), results ? &handOn : nullptr);
+  handOn.taping = &taping, handOn.next = results;
+  const std::filesystem::path tapeFile = playerFolder(options) / kTapeFileName;
   taping.onGameTaped = [tapeFile](const std::string &tape) {
     if (Status kept = files::writeAtomically(tapeFile, tape); !kept.ok())
       reportProblem("the game's tape was not kept: " + kept.reason());
@@ -78,22 +97,40 @@ int runNadilka(const std::vector<std::string_view> &args, SdlOptions options) {
   if (!kept.status.ok()) reportProblem(kept.status.reason());
 
   // The command line first, then the file; what neither says is left to the display.
-  const options::WindowChoice &asked = command.window, &file = kept.values;
+  const options::WindowChoice &asked = command.window;
+  const settings::Settings &file = kept.values;
   options.scale = asked.scale.value_or(file.scale.value_or(0));
   options.fullscreen = asked.fullscreen.value_or(file.fullscreen.value_or(false));
   options.smooth = asked.smooth.value_or(file.smooth.value_or(false));
 
+  // The command line's table first, then the file's; with neither, nothing is sent anywhere.
+  const std::optional<TableAddress> &table = command.table ? command.table : file.table;
   options::WindowChoice atEnd;
   int status = 0;
   try {
-    status = runGameWithSdl(options, nullptr, &atEnd);
+    fillProgramDir(options);
+    std::unique_ptr<DesktopNotices> notices;
+    std::shared_ptr<tables::HttpPost> http;
+    std::unique_ptr<tables::TableSender> sender;
+    if (table) {
+      notices = std::make_unique<DesktopNotices>();
+      http = std::make_shared<tables::HttpPost>();
+      sender = std::make_unique<tables::TableSender>(
+          *table, playerFolder(options) / tables::kQueueFileName,
+          [http](const tables::QueuedGame &g) { return (*http)(g); },
+          [n = notices.get()](const std::string &line) { n->show(line); }, [http] { http->cancel(); });
+    }
+    status = runGameWithSdl(options, nullptr, &atEnd, sender.get());
+    if (sender) sender->finish(std::chrono::milliseconds(kTableGraceMs));
   } catch (const StartupError &e) {
     reportProblem(e.what());
     return 1;
   }
   // A file that could not be read is left alone; a missing or damaged one is written afresh.
   if (atEnd.scale && kept.readable && (atEnd != file || !kept.status.ok())) {
-    const Status saved = settings::save(path, atEnd);
+    settings::Settings next = file;
+    static_cast<options::WindowChoice &>(next) = atEnd; // the table stays as the player set it
+    const Status saved = settings::save(path, next);
     if (!saved.ok()) reportProblem("the window's settings were not kept: " + saved.reason());
   }
   return status;

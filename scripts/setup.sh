@@ -7,9 +7,11 @@ BUILD=${NADILKA_BUILD:-$ROOT/build}
 # {fmt} and fast_float write and read number texts, stb writes PNG pictures (header-only, all
 # three); zlib compresses the site's pictures. The tables server, built with the other tools:
 # cpp-httplib (HTTP), nlohmann's JSON, SQLite and libpq (its two databases), OpenSSL (SHA-256).
+# The game's shared tables: the same cpp-httplib, JSON and OpenSSL (https, base64), uriparser
+# (the table's address), libnotify (the desktop's notices).
 GAME_PACKAGES=(build-essential pkg-config cmake libxxhash-dev libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libx11-dev
   libfmt-dev libfast-float-dev libstb-dev zlib1g-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils
-  libcairo2-dev abcmidi libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev)
+  libcairo2-dev abcmidi libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev liburiparser-dev libnotify-dev)
 # The tables server's tests start a PostgreSQL cluster of their own; bench/server loads it with wrk.
 TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git

@@ -11,7 +11,7 @@
 namespace nad::settings {
 namespace {
 
-constexpr std::string_view kSection = "window";
+constexpr std::string_view kWindow = "window", kTables = "tables";
 
 std::string_view trim(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; };
@@ -45,40 +45,60 @@ std::string shown(std::string_view text) {
   return "'" + out + (i < text.size() ? "...'" : "'");
 }
 
-// The keys of the [window] section, each with how its value reads and is written: a new key is
-// one row here. Values are read lowered and trimmed.
+// The keys of each section, with how the value reads and is written: a new key is one row here.
+// Values are read trimmed, and lowered unless the key keeps their case.
 struct Key {
-  std::string_view name;
-  bool (*read)(std::string_view value, Settings &into);      // false: not a value of this key
+  std::string_view section, name;
+  bool keepsCase;
+  Status (*read)(std::string_view value, Settings &into);    // fails: why it is no value of this key
   std::optional<std::string> (*write)(const Settings &from); // nothing while unset
 };
 
+Status notAValueOf(std::string_view key) { return Status::Failed("is not a value of " + shown(key)); }
+
 // A setting that is one of two words.
-template <std::optional<bool> Settings::*field>
-bool readChoice(std::string_view value, std::string_view yes, std::string_view no, Settings &into) {
-  if (value != yes && value != no) return false;
+template <std::optional<bool> options::WindowChoice::*field>
+Status readChoice(std::string_view value, std::string_view name, std::string_view yes, std::string_view no,
+                  Settings &into) {
+  if (value != yes && value != no) return notAValueOf(name);
   into.*field = value == yes;
-  return true;
+  return {};
 }
 
 constexpr Key kKeys[] = {
-    {"mode",
-     [](std::string_view v, Settings &s) { return readChoice<&Settings::fullscreen>(v, "fullscreen", "windowed", s); },
+    {kWindow, "mode", false,
+     [](std::string_view v, Settings &s) {
+       return readChoice<&options::WindowChoice::fullscreen>(v, "mode", "fullscreen", "windowed", s);
+     },
      [](const Settings &s) {
        return s.fullscreen ? std::optional<std::string>(*s.fullscreen ? "fullscreen" : "windowed") : std::nullopt;
      }},
-    {"scale",
+    {kWindow, "scale", false,
      [](std::string_view v, Settings &s) {
        const std::optional<int> scale = options::wholeNumber(v, options::kMinScale, options::kMaxScale);
-       if (scale) s.scale = scale;
-       return scale.has_value();
+       if (!scale) return notAValueOf("scale");
+       s.scale = scale;
+       return Status();
      },
      [](const Settings &s) { return s.scale ? std::optional<std::string>(std::to_string(*s.scale)) : std::nullopt; }},
-    {"scaling", [](std::string_view v, Settings &s) { return readChoice<&Settings::smooth>(v, "smooth", "sharp", s); },
+    {kWindow, "scaling", false,
+     [](std::string_view v, Settings &s) {
+       return readChoice<&options::WindowChoice::smooth>(v, "scaling", "smooth", "sharp", s);
+     },
      [](const Settings &s) {
        return s.smooth ? std::optional<std::string>(*s.smooth ? "smooth" : "sharp") : std::nullopt;
      }},
+    {kTables, "table", true,
+     [](std::string_view v, Settings &s) {
+       Result<TableAddress> table = readTableAddress(v);
+       if (!table.ok()) return Status::Failed("is not a shared table's address: " + table.reason());
+       s.table = table.value();
+       return Status();
+     },
+     [](const Settings &s) { return s.table ? std::optional<std::string>(s.table->text) : std::nullopt; }},
 };
+
+bool knownSection(std::string_view name) { return name == kWindow || name == kTables; }
 
 } // namespace
 
@@ -103,7 +123,7 @@ Parsed parse(std::string_view text) {
         continue;
       }
       section = lower(trim(line.substr(1, line.size() - 2)));
-      inSection = section == kSection;
+      inSection = knownSection(section);
       if (!inSection) p.problems.push_back(where + "unknown section " + shown("[" + section + "]"));
       continue;
     }
@@ -113,18 +133,24 @@ Parsed parse(std::string_view text) {
       continue;
     }
     const std::string key = lower(trim(line.substr(0, eq)));
-    const std::string value = lower(trim(line.substr(eq + 1)));
     if (!inSection) {
       // Lines of an unknown section were reported with its header already.
-      if (section.empty()) p.problems.push_back(where + shown(key) + " stands outside the [window] section");
+      if (section.empty()) {
+        const Key *home = std::find_if(std::begin(kKeys), std::end(kKeys), [&](const Key &x) { return x.name == key; });
+        const std::string_view belongs = home == std::end(kKeys) ? kWindow : home->section;
+        p.problems.push_back(where + shown(key) + " stands outside the [" + std::string(belongs) + "] section");
+      }
       continue;
     }
-    const Key *k = std::find_if(std::begin(kKeys), std::end(kKeys), [&](const Key &x) { return x.name == key; });
-    if (k == std::end(kKeys))
+    const Key *k = std::find_if(std::begin(kKeys), std::end(kKeys),
+                                [&](const Key &x) { return x.section == section && x.name == key; });
+    if (k == std::end(kKeys)) {
       p.problems.push_back(where + "unknown setting " + shown(key));
-    else if (!k->read(value, p.values))
-      p.problems.push_back(
-          std::string(where).append(shown(line.substr(eq + 1))).append(" is not a value of ").append(shown(key)));
+      continue;
+    }
+    const std::string_view given = trim(line.substr(eq + 1));
+    if (const Status read = k->read(k->keepsCase ? std::string(given) : lower(given), p.values); !read.ok())
+      p.problems.push_back(std::string(where).append(shown(line.substr(eq + 1))).append(" ").append(read.reason()));
   }
   return p;
 }
@@ -133,9 +159,13 @@ std::string format(const Settings &s) {
   std::string out = "# nadilka: the window as it was when the game last ended. Written by the game;\n"
                     "# the command line's options take precedence (nadilka --help).\n"
                     "[window]\n";
-  for (const Key &k : kKeys)
-    if (const std::optional<std::string> value = k.write(s))
-      out.append(k.name).append(" = ").append(*value).append("\n");
+  std::string_view section = kWindow;
+  for (const Key &k : kKeys) {
+    const std::optional<std::string> value = k.write(s);
+    if (!value) continue;
+    if (k.section != section) out.append("[").append(k.section).append("]\n"), section = k.section;
+    out.append(k.name).append(" = ").append(*value).append("\n");
+  }
   return out;
 }
 

@@ -1,30 +1,43 @@
 #pragma once
 // The settings file, $XDG_CONFIG_HOME/nadilka/settings.ini: how the window was when the game
-// last ended (fullscreen or not, its scale, sharp or smooth scaling). The music switch is not
-// kept: the game's rules start every run with the music on. Plain C++, no window.
+// last ended (fullscreen or not, its scale, sharp or smooth scaling), and the shared high-score
+// table the player set by hand. The music switch is not kept: the game's rules start every run
+// with the music on. Plain C++, no window.
 //
 //   [window]
 //   mode = windowed        (or fullscreen)
 //   scale = 2              (1 to 8)
 //   scaling = sharp        (or smooth)
+//   [tables]
+//   table = https://example.org/?table=ID   (the table page's link; the only case-kept value)
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/report.h"
+#include "platform/table_address.h"
 #include "platform/window_choice.h"
 
 namespace nad::settings {
 
 inline constexpr std::size_t kMaxFileBytes = std::size_t{64} * 1024;
 
-using Settings = options::WindowChoice;
+// The window's part is written anew at each game's end; the table is only ever read, and kept
+// as it was when the file is written again.
+struct Settings : options::WindowChoice {
+  Settings() = default;
+  Settings(std::optional<int> scale, std::optional<bool> fullscreen, std::optional<bool> smooth)
+      : WindowChoice{scale, fullscreen, smooth} {}
+  std::optional<TableAddress> table;
+  bool operator==(const Settings &) const = default;
+};
 
 // Never fails. Blank lines and lines opening with '#' or ';' are skipped; keys and values are
 // trimmed and read without regard to case. A line that is not a known key with a good value in
-// the [window] section is reported ("line 3: ...") and otherwise ignored; a key given twice
+// its section ([window], [tables]) is reported ("line 3: ...") and otherwise ignored; a key given twice
 // counts as last given.
 struct Parsed {
   Settings values;

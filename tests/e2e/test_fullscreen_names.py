@@ -4,13 +4,17 @@ that scores 0 is played to the end of its 130 seconds (the table's seventh row i
 name dialog comes up scaled, a click puts the focus into the name box and typing fills it;
 F11 switches to a window and back while the name is typed, the name staying; the confirmation
 cannot be saved (every file write fails, even for root), and the warning box shows over
-fullscreen and closes on Return; the new row is shown in red and the file is untouched."""
+fullscreen and closes on Return; the new row is shown in red and the file is untouched.
+The run has a shared table (--table) on a real server: the game is taken there at its end,
+with the name the box held then, although the game can keep no file to send it from."""
 
+import os
 import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import e2e_lib as L  # noqa: E402
+import table_server as T  # noqa: E402
 
 ROWS = [("Žofie", "5000"), ("Sněhulák", "3000"), ("Mikuláš", "1500"), ("Anděl", "0"),
         ("Čert", "-200"), ("Vločka", "-400"), ("Poslední", "-1000000")]
@@ -35,13 +39,25 @@ def bright(buf):
 
 
 def body(s):
+    server = T.TableServer(s)
+    try:
+        play(s, server)
+    finally:
+        server.stop()
+
+
+def play(s, server):
     original = table_bytes(ROWS)
     with open(s.path("extract.ext"), "wb") as f:
         f.write(original)
 
+    s.begin("a shared table")
+    server.start()
+    link = server.new_table("Nadílka e2e")
+
     s.begin("start in fullscreen, every file write failing")
     s.expect_layout(FULL, 2)
-    s.launch(args=["--fullscreen"], no_file_writes=True)
+    s.launch(args=["--fullscreen", "--table", link], no_file_writes=True)
     s.shot("menu")
 
     s.begin("a game without gifts, to the end of its clock")
@@ -59,6 +75,11 @@ def body(s):
     s.log(f"the name dialog came up {time.monotonic() - t_start:.1f} s after the start")
     time.sleep(0.3)
     s.shot("name-dialog")
+
+    s.begin("the shared table took the game")
+    rows = server.wait_for_rows(1, 30)
+    s.check([(r["name"], r["points"]) for r in rows] == [("BRIMEL", 0)], f"the shared table holds {rows}")
+    s.check(not os.path.exists(s.path("table-queue.json")), "a queue file was written although no write can succeed")
 
     s.begin("typing the name")
     s.click(*L.NAME_BOX)

@@ -5,8 +5,14 @@ Menu; information panel open and closed; the table from the menu and back; a gam
 with steering and gifts; the pause box; Escape; a second game, steered but without
 gifts so that it scores exactly 0, played to the end of its 130 seconds; the name
 dialog: "Dvořák" typed and confirmed; extract.ext checked byte for byte; the
-program quit and started again, the table shown with the new row."""
+program quit and started again, the table shown with the new row.
 
+The run has a shared table (--table) whose server is down while the game is played: the
+ended game waits in the queue file beside the table, and the kept tape replays to its
+score; at the restart, with the server up on the same address, it is sent and the table
+holds the row."""
+
+import json
 import os
 import re
 import sys
@@ -14,6 +20,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import e2e_lib as L  # noqa: E402
+import table_server as T  # noqa: E402
 
 # The table written into the run folder's copy before the start: best first, the
 # seventh row so low that any score of a game qualifies.  The second game drops no
@@ -71,12 +78,26 @@ def check_file(s, data):
 
 
 def body(s):
+    server = T.TableServer(s)
+    try:
+        play(s, server)
+    finally:
+        server.stop()
+
+
+def play(s, server):
     original = table_bytes(ROWS)
     with open(s.path("extract.ext"), "wb") as f:
         f.write(original)
 
+    s.begin("a shared table, its server then stopped")
+    server.start()
+    link = server.new_table("Nadílka e2e")
+    server.stop()
+    queue_file = s.path("table-queue.json")
+
     s.begin("menu")
-    s.launch()
+    s.launch(args=["--table", link])
     menu = s.shot("menu")
     menu_px = s.client(menu)
 
@@ -188,6 +209,15 @@ def body(s):
     s.check(bright(s.region(dialog, L.NAME_BOX_REGION)) > 100,
             f"the name box at client {L.NAME_BOX_REGION[:2]} is not a light text box")
 
+    s.begin("the shared table is down: the game waits in the queue file")
+    s.wait_until(lambda: os.path.exists(queue_file), 25, "no queue file after the game's end")
+    s.wait_until(lambda: "could not be reached for the game with 0 points" in s.game_output(), 25,
+                 "the game did not say that the shared table could not be reached")
+    with open(queue_file, encoding="utf-8") as f:
+        waiting = json.load(f)["games"]
+    s.check([(g["table"], g["name"], g["points"]) for g in waiting] == [(link, "BRIMEL", 0)],
+            f"the queue file holds {[(g['table'], g['name'], g['points']) for g in waiting]}")
+
     s.begin("typing the name")
     s.click(*L.NAME_BOX)
     time.sleep(0.2)
@@ -238,8 +268,20 @@ def body(s):
     with open(s.path("extract.ext"), "rb") as f:
         s.check(f.read() == data, "extract.ext changed when the program ended")
 
+    s.begin("the kept tape replays to the game's score")
+    s.check(T.replayed_points(s, s.path("last-run.tape")) == [0],
+            "last-run.tape does not replay to the one ended game with 0 points")
+
+    s.begin("restart with the server up: the waiting game is sent")
+    server.start()
+    s.launch(args=["--table", link])
+    rows = server.wait_for_rows(1, 30)
+    s.check([(r["name"], r["points"]) for r in rows] == [("BRIMEL", 0)], f"the shared table holds {rows}")
+    s.wait_until(lambda: not os.path.exists(queue_file), 10, "the queue file is still there after the sending")
+    s.wait_until(lambda: "the shared table took the game with 0 points: rank 1" in s.game_output(), 10,
+                 "the game did not say that the shared table took the game")
+
     s.begin("restart: the table shows the new row")
-    s.launch()
     s.shot("restart-menu")
     s.click(*L.MENU_SCORES)
     s.wait_until(lambda: s.region(s.grab(), PANEL_BOTTOM) == panel_bottom, 5,

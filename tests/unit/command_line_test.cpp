@@ -78,6 +78,11 @@ TEST(CommandLine, EachFaultGivesOneLineNamingIt) {
       {{"--fullscreen=yes"}, "option '--fullscreen' takes no value"},
       {{"--help=me"}, "option '--help' takes no value"},
       {{"--scale", "2", "--bogus", "--help"}, "unknown option '--bogus'"}, // a fault before --help counts
+      {{"--table"}, "option '--table' needs a value"},
+      {{"--table", "example.org/?table=a"},
+       "option '--table': 'example.org/?table=a' is not a shared table's address: it does not start with http:// or "
+       "https://"},
+      {{"--table=http://h/"}, "option '--table': 'http://h/' is not a shared table's address: it has no ?table=ID"},
   };
   for (const Bad &c : cases) {
     std::string shown;
@@ -90,10 +95,21 @@ TEST(CommandLine, EachFaultGivesOneLineNamingIt) {
   }
 }
 
+TEST(CommandLine, TheTableIsTheLastOneGiven) {
+  const CommandLine none = run({"--scale", "2"});
+  EXPECT_FALSE(none.table);
+  const CommandLine two = run({"--table", "http://a/?table=one", "--tab=https://b:8443/x?table=two"});
+  ASSERT_EQ(two.action, Action::Run);
+  ASSERT_TRUE(two.table);
+  EXPECT_EQ(two.table->origin(), "https://b:8443");
+  EXPECT_EQ(two.table->id, "two");
+}
+
 TEST(CommandLine, HelpNamesEveryOptionAndVersionTheProgram) {
   const std::string help = helpText();
-  for (const char *o : {"--scale N", "--fullscreen", "--windowed", "--sharp", "--smooth", "-h, --help", "--version",
-                        "F11", "Alt+Enter", "settings.ini"})
+  for (const char *o :
+       {"--scale N", "--fullscreen", "--windowed", "--sharp", "--smooth", "-h, --help", "--version", "--table URL",
+        "[tables]", "last-run.tape", "nadilka-replay --tape", "F11", "Alt+Enter", "settings.ini"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
   EXPECT_EQ(help.back(), '\n');
   EXPECT_EQ(versionText(), "nadilka " NADILKA_VERSION "\nLicence: MIT\n");

@@ -98,6 +98,45 @@ TEST(SettingsFile, FormatReadsBackAsWritten) {
                                       "[window]\nmode = fullscreen\nscale = 2\nscaling = sharp\n");
 }
 
+Settings withTable(Settings s, const std::string &address) {
+  s.table = nad::readTableAddress(address).value();
+  return s;
+}
+
+TEST(SettingsFile, TheTableIsReadInItsOwnSectionWithItsCase) {
+  const std::string link = "https://Nadilka.example.org/hra?table=AbC-9";
+  const std::vector<Case> cases = {
+      {"[tables]\ntable = " + link + "\n", withTable({}, link), {}},
+      {"[window]\nscale = 2\n[Tables]\nTABLE=" + link + "  \n", withTable({2, {}, {}}, link), {}},
+      {"[tables]\ntable = http://h/?table=a\ntable = " + link + "\n", withTable({}, link), {}},
+      {"[tables]\ntable = http://h/\nscale = 2\n",
+       {},
+       {"line 2: ' http://h/' is not a shared table's address: it has no ?table=ID",
+        "line 3: unknown setting 'scale'"}},
+      {"[window]\ntable = " + link + "\n", {}, {"line 2: unknown setting 'table'"}},
+      {"table = " + link + "\n", {}, {"line 1: 'table' stands outside the [tables] section"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    Parsed p = parse(c.text);
+    EXPECT_EQ(p.values, c.values);
+    EXPECT_EQ(p.problems, c.problems);
+  }
+}
+
+TEST(SettingsFile, TheTableIsWrittenBackAsTheWindowChanges) {
+  const Settings s = withTable({2, true, {}}, "http://127.0.0.1:8642/?table=Xy_1");
+  EXPECT_EQ(format(s), "# nadilka: the window as it was when the game last ended. Written by the game;\n"
+                       "# the command line's options take precedence (nadilka --help).\n"
+                       "[window]\nmode = fullscreen\nscale = 2\n[tables]\ntable = http://127.0.0.1:8642/?table=Xy_1\n");
+  TempDir dir;
+  const fs::path path = dir.path / "settings.ini";
+  ASSERT_TRUE(save(path, s).ok());
+  const LoadResult back = load(path);
+  EXPECT_TRUE(back.status.ok()) << back.status.reason();
+  EXPECT_EQ(back.values, s);
+}
+
 TEST(SettingsFile, RandomBytesNeverCrashAndNeverGiveAValueOutsideItsRange) {
   std::mt19937 rng(7);
   for (int round = 0; round < 300; ++round) {
