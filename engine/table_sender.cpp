@@ -14,6 +14,10 @@ namespace {
 
 using nlohmann::json;
 
+// A connection that cannot be made in 3 s is not waited for longer: at the program's end it is
+// the part of a send that cannot be cut short. An answer may take longer (a busy server replays
+// the tape first).
+constexpr int kConnectSeconds = 3;
 constexpr int kTimeoutSeconds = 10;
 
 std::string withPoints(int64_t points) {
@@ -64,7 +68,7 @@ Answer HttpPost::operator()(const QueuedGame &game) {
   if (!table.ok())
     return {Answer::Refused, "the shared table's address " + game.table + " is wrong: " + table.reason()};
   httplib::Client client(table->origin());
-  client.set_connection_timeout(kTimeoutSeconds, 0);
+  client.set_connection_timeout(kConnectSeconds, 0);
   client.set_read_timeout(kTimeoutSeconds, 0);
   client.set_write_timeout(kTimeoutSeconds, 0);
   client.set_keep_alive(false);
