@@ -76,6 +76,17 @@ class TableServer:
         return found
 
 
+def with_server(play):
+    """A test body that plays with a table server of its own, stopped whatever happens."""
+    def body(session):
+        server = TableServer(session)
+        try:
+            play(session, server)
+        finally:
+            server.stop()
+    return body
+
+
 def replayed_points(session, tape):
     """The points of the games a tape holds, as nadilka-replay --tape reports them."""
     r = subprocess.run([session.path("nadilka-replay"), "--tape", tape], capture_output=True, text=True,

@@ -38,14 +38,6 @@ def bright(buf):
     return sum(1 for i in range(0, len(buf), 3) if min(buf[i:i + 3]) > 200)
 
 
-def body(s):
-    server = T.TableServer(s)
-    try:
-        play(s, server)
-    finally:
-        server.stop()
-
-
 def play(s, server):
     original = table_bytes(ROWS)
     with open(s.path("extract.ext"), "wb") as f:
@@ -132,4 +124,4 @@ def play(s, server):
 
 
 if __name__ == "__main__":
-    L.run_test("fullscreen_names", body, screen="1920x1080x24")
+    L.run_test("fullscreen_names", T.with_server(play), screen="1920x1080x24")

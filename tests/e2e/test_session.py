@@ -77,14 +77,6 @@ def check_file(s, data):
     return i, points
 
 
-def body(s):
-    server = T.TableServer(s)
-    try:
-        play(s, server)
-    finally:
-        server.stop()
-
-
 def play(s, server):
     original = table_bytes(ROWS)
     with open(s.path("extract.ext"), "wb") as f:
@@ -303,4 +295,4 @@ def play(s, server):
 
 
 if __name__ == "__main__":
-    L.run_test("session", body)
+    L.run_test("session", T.with_server(play))
