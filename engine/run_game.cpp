@@ -34,15 +34,6 @@ std::filesystem::path playerFolder(const SdlOptions &o) {
   return where.writePath.parent_path();
 }
 
-// The tape recorder's ended games, handed on with the tape that proves them.
-struct TapedResults : GameResults {
-  const TapeRecorder *taping = nullptr;
-  TapedGameResults *next = nullptr;
-  void gameEnded(int64_t points, const std::string &name) override {
-    if (taping && next) next->gameTaped(points, name, taping->bytes());
-  }
-};
-
 } // namespace
 
 int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowChoice *windowAtEnd,
@@ -53,9 +44,7 @@ int runGameWithSdl(SdlOptions options, FormObserver *observer, options::WindowCh
   // Owns SDL for the program's whole life: it shuts down when this returns or throws.
   std::unique_ptr<SdlBackend> sdl = openSdlBackend(options);
   // The whole run is taped, so that any game of it can be proven by a replay.
-  TapedResults handOn;
-  TapeRecorder taping(sdl->platform(), results ? &handOn : nullptr);
-  handOn.taping = &taping, handOn.next = results;
+  TapeRecorder taping(sdl->platform(), results);
   const std::filesystem::path tapeFile = playerFolder(options) / kTapeFileName;
   taping.onGameTaped = [tapeFile](const std::string &tape) {
     if (Status kept = files::writeAtomically(tapeFile, tape); !kept.ok())

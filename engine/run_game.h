@@ -5,7 +5,7 @@
 
 #include "core/form.h"
 #include "platform/sdl/sdl_backend.h"
-#include "taped_game_results.h"
+#include "platform/tape_recorder.h"
 
 namespace nad {
 

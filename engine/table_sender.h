@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/table_address.h"
+#include "platform/tape_recorder.h"
 #include "table_queue.h"
-#include "taped_game_results.h"
 
 namespace httplib {
 class Client;

@@ -41,11 +41,10 @@ private:
 };
 
 // Each ended game goes to the page with the tape up to its end; the tape is kept in storage.
-class ResultsToPage : public nad::GameResults {
+class ResultsToPage : public nad::TapedGameResults {
 public:
-  const nad::TapeRecorder *taping = nullptr;
-  void gameEnded(int64_t points, const std::string &name) override {
-    if (taping) nad::tellGameResult(points, name, taping->bytes());
+  void gameTaped(int64_t points, const std::string &name, const std::string &tape) override {
+    nad::tellGameResult(points, name, tape);
   }
 };
 
@@ -62,7 +61,6 @@ int main() {
     // The whole run is taped, so that any game of it can be proven by a replay.
     ResultsToPage toPage;
     nad::TapeRecorder taping(web->platform(), &toPage);
-    toPage.taping = &taping;
     taping.onGameTaped = [](const std::string &tape) {
       const std::filesystem::path file = std::filesystem::path(kStorageFolder) / "nadilka" / kTapeFileName;
       if (nad::Status kept = nad::files::writeAtomically(file, tape); !kept.ok())

@@ -2,7 +2,7 @@
 
 namespace nad {
 
-TapeRecorder::TapeRecorder(const Platform &inner, GameResults *next)
+TapeRecorder::TapeRecorder(const Platform &inner, TapedGameResults *next)
     : inner_(inner), next_(next), writer_(tape::Header{}) {}
 
 Platform TapeRecorder::platform() {
@@ -104,7 +104,7 @@ void TapeRecorder::gameEnded(int64_t points, const std::string &name) {
   keep([&](tape::Writer &w) { w.gameEnd(points); });
   if (full_) return; // the tape lacks this game: it cannot be proven anywhere
   if (onGameTaped) onGameTaped(writer_.bytes());
-  if (next_) next_->gameEnded(points, name);
+  if (next_) next_->gameTaped(points, name, writer_.bytes());
 }
 
 } // namespace nad

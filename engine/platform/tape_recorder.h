@@ -14,6 +14,14 @@
 
 namespace nad {
 
+// Hears of each game that ran to its end with the run's tape up to there, which proves the
+// score (a shared table's sender, the page).
+class TapedGameResults {
+public:
+  virtual ~TapedGameResults() = default;
+  virtual void gameTaped(int64_t points, const std::string &name, const std::string &tape) = 0;
+};
+
 class TapeRecorder : public Clock,
                      public EventSource,
                      public TextRenderer,
@@ -21,8 +29,8 @@ class TapeRecorder : public Clock,
                      public TableFiles,
                      public GameResults {
 public:
-  // `next` hears of each ended game after the tape holds it (a shared table's sender).
-  explicit TapeRecorder(const Platform &inner, GameResults *next = nullptr);
+  // `next` hears of each ended game with the tape that holds it.
+  explicit TapeRecorder(const Platform &inner, TapedGameResults *next = nullptr);
   // Starts the tape; before the program's first step, once the pictures it names are loaded.
   void begin(const tape::Header &header) { writer_ = tape::Writer(header); }
 
@@ -58,7 +66,7 @@ private:
   int64_t now() { return inner_.clock.ticks(); }
 
   Platform inner_;
-  GameResults *next_;
+  TapedGameResults *next_;
   tape::Writer writer_;
   bool full_ = false;
   // A text's size is the same every time: each is taped once, when first asked for.

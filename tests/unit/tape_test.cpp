@@ -17,10 +17,14 @@ struct Ended {
   bool operator==(const Ended &) const = default;
 };
 
-class ResultLog : public GameResults {
+class ResultLog : public TapedGameResults {
 public:
   std::vector<Ended> games;
-  void gameEnded(int64_t points, const std::string &name) override { games.push_back({points, name}); }
+  std::string lastTape;
+  void gameTaped(int64_t points, const std::string &name, const std::string &tape) override {
+    games.push_back({points, name});
+    lastTape = tape;
+  }
 };
 
 // A run taped as the game tapes itself: the recorder between the form and the headless twin.
@@ -91,6 +95,9 @@ TEST(GameEnd, AGameEndsWhenItsClockRunsOutInPlayOrInTheMenuAfterEscape) {
   EXPECT_NE(run.results.games[0].points, 0) << "the gifts score";
   EXPECT_EQ(run.results.games[1].points, int64_t(pointsAtEscape));
   EXPECT_EQ(run.results.games[0].name, "BRIMEL") << "the name box's text, as the name last typed";
+  // Each game is handed on with the run's tape up to its end.
+  ASSERT_FALSE(run.results.lastTape.empty());
+  EXPECT_EQ(run.taping.bytes().compare(0, run.results.lastTape.size(), run.results.lastTape), 0);
 }
 
 TEST(GameEnd, AGameClosedOrStillRunningHasNotEnded) {
