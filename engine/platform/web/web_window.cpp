@@ -23,25 +23,33 @@ EM_JS(int, nad_page_next_event, (int *fields, char *text, int room), {
 });
 EM_ASYNC_JS(void, nad_page_wait_input, (double ms), { await nadilkaPage.waitInput(ms); });
 // The whole frame wait in the page, in one asynchronous call: each return from one unwinds and
-// rewinds the program's stack (ASYNCIFY), which cost more than the short turns themselves. The
-// sleep ends early by the margin that most recent sleeps came late (a slow or busy machine
-// wakes later), and the rest is yielded to the page in short turns; so most frames start at the
-// first reading past the deadline, and little time goes round the page's task queue.
+// rewinds the program's stack (ASYNCIFY), which cost more than the short turns themselves.
+// A sleep lasts whole milliseconds and ends a little late, by an amount the page learns from the
+// last 24 sleeps (early: the fifth shortest; late: the fifth longest). Where the deadline falls
+// late enough in a millisecond that even a late sleep ends within the millisecond after it, the
+// sleep runs past the deadline and the frame starts without a turn of waiting. Otherwise it ends
+// early by the late margin and the rest is yielded to the page in short turns, which cost a
+// busy main thread (tens of turns a frame on a quiet machine). So on a quiet machine nearly every
+// frame starts at the first reading past the deadline without turns, and on a slow or busy one,
+// whose sleeps end anywhere within a millisecond or two, by the turns.
 EM_ASYNC_JS(void, nad_page_wait_until, (double due), {
-  const w = nadilkaPage.frameWait || (nadilkaPage.frameWait = { late: [], margin: 1 });
+  const w = nadilkaPage.frameWait || (nadilkaPage.frameWait = { late: [], early: 0, lateMargin: 1 });
   for (;;) {
     const left = due - performance.now();
     if (left <= 0) return;
-    if (left <= w.margin + 1) {
+    const past = left - w.early, into = past - Math.floor(past);
+    const ms = into > w.lateMargin - w.early ? Math.ceil(past) : Math.floor(left - w.lateMargin);
+    if (ms <= 0) {
       await nadilkaPage.yieldOnce();
       continue;
     }
-    const ms = Math.floor(left - w.margin), from = performance.now();
+    const from = performance.now();
     await nadilkaPage.sleep(ms);
     w.late.push(performance.now() - from - ms);
     if (w.late.length === 24) {
-      // Three in five of the last sleeps came no later than this.
-      w.margin = Math.min(4, Math.max(0, w.late.sort((a, b) => a - b)[14]));
+      w.late.sort((a, b) => a - b);
+      w.early = Math.min(4, Math.max(0, w.late[4]));
+      w.lateMargin = Math.min(4, Math.max(w.early, w.late[19]));
       w.late.length = 0;
     }
   }
@@ -118,24 +126,54 @@ bool WebWindow::waitEvent(int64_t deadline) {
   return true;
 }
 
+namespace {
+
+// Two pixels at a time: WebAssembly has 64-bit loads, and the C library's memcmp compares byte
+// by byte. Unaligned loads are allowed there; memcpy of eight bytes is one.
+uint64_t pair(const uint32_t *p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Our pixels are 0x00RRGGBB; the canvas's bytes R, G, B, A make 0xAABBGGRR in the
+// little-endian memory of WebAssembly, alpha opaque. Both pixels of a pair at once: no shift
+// carries a byte across the middle.
+uint64_t canvasPair(uint64_t p) {
+  return 0xFF000000FF000000u | ((p & 0x000000FF000000FFu) << 16) | (p & 0x0000FF000000FF00u) |
+         ((p >> 16) & 0x000000FF000000FFu);
+}
+
+} // namespace
+
 void WebWindow::present(const Surface &frame) {
   const int w = std::min(frame.width(), frameW_), h = std::min(frame.height(), frameH_);
-  // Only the band of rows that changed since the last present is converted and put on the
-  // canvas: during play the sky away from the team stays the same.
+  const int pairs = w / 2;
+  // Only what changed since the last present is converted, and only the band of rows it lies in
+  // is put on the canvas: during play the sky away from the team stays the same.
   int top = frameH_, bottom = 0;
   for (int y = 0; y < h; ++y) {
     const uint32_t *src = frame.row(y);
     uint32_t *seen = shown_.row(y);
-    if (std::memcmp(src, seen, size_t(w) * 4) == 0) continue;
-    // Our pixels are 0x00RRGGBB; the canvas's bytes R, G, B, A make 0xAABBGGRR in the
-    // little-endian memory of WebAssembly. Alpha is opaque. The row is kept in the same pass:
-    // a memcpy this long is a call out to JavaScript in emscripten's C library.
     uint32_t *dst = rgba_.data() + size_t(y) * size_t(frameW_);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t p = src[x];
-      seen[x] = p;
-      dst[x] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+    int from = 0, to = pairs; // the changed pairs: [from, to)
+    while (from < pairs && pair(src + 2 * from) == pair(seen + 2 * from)) ++from;
+    while (to > from && pair(src + 2 * to - 2) == pair(seen + 2 * to - 2)) --to;
+    // The row is kept in the same pass: a memcpy this long is a call out to JavaScript in
+    // emscripten's C library.
+    for (int i = from; i < to; ++i) {
+      const uint64_t p = pair(src + 2 * i);
+      std::memcpy(seen + 2 * i, &p, sizeof p);
+      const uint64_t c = canvasPair(p);
+      std::memcpy(dst + 2 * i, &c, sizeof c);
     }
+    bool changed = from < to;
+    if (w % 2 != 0 && src[w - 1] != seen[w - 1]) {
+      seen[w - 1] = src[w - 1];
+      dst[w - 1] = uint32_t(canvasPair(src[w - 1]));
+      changed = true;
+    }
+    if (!changed) continue;
     top = std::min(top, y);
     bottom = y + 1;
   }
