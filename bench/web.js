@@ -14,14 +14,18 @@
 // Bytes are counted at the server, headers included, as a plain static server sends them: no
 // compression, Last-Modified with each file and 304 to a request whose copy is still the same
 // (what python3 -m http.server does).
-//   node bench/web.js SITE_DIR NODE_MODULES LAYOUT_JSON [SECONDS]
+// With RUNS above 1 both visits are made RUNS times, one after the other; the times, the pacing
+// and the CPU shares are printed for each run and as the median of the runs (a busy moment of
+// the machine shows in one run, not in the median). The bytes are the first run's.
+//   node bench/web.js SITE_DIR NODE_MODULES LAYOUT_JSON [SECONDS] [RUNS]
 // BENCH_CHROMIUM_ARGS adds flags to chromium's command line (to try one).
 "use strict";
 const fs = require("fs");
 const http = require("http");
 const path = require("path");
 
-const [siteDir, nodeModules, layoutFile, seconds = "20"] = process.argv.slice(2);
+const [siteDir, nodeModules, layoutFile, seconds = "20", runsArg = "1"] = process.argv.slice(2);
+const runs = Math.max(1, Number(runsArg) || 1);
 const puppeteer = require(path.resolve(nodeModules, "puppeteer-core"));
 const controls = JSON.parse(fs.readFileSync(layoutFile, "utf8")).controls;
 const TYPES = {
@@ -198,11 +202,7 @@ function pacing(label, r) {
     kinds.map(([k, v]) => `${k} ${(100 * v).toFixed(1)}`).join(", ") + ")");
 }
 
-(async () => {
-  const server = await serve();
-  const plain = await visit(server, { phone: false });
-  const phone = await visit(server, { phone: true });
-  server.close();
+function report(plain, phone) {
 
   console.log(`navigation to the first menu frame: ${plain.firstFrame.toFixed(0)} ms; ` +
     `CPU 4x slower, 10 Mbit/s: ${phone.firstFrame.toFixed(0)} ms`);
@@ -214,7 +214,9 @@ function pacing(label, r) {
   pacing("", plain);
   console.log(`music during play: ${plain.music.sounding ? "sounding" : "silent"} (${plain.music.file})`);
   pacing("CPU 4x slower: ", phone);
+}
 
+function bytes(plain) {
   const early = plain.sent.filter((s) => s.at <= plain.firstFrameAt);
   console.log(`bytes sent before the first menu frame: ${sum(early)}`);
   console.log(`bytes sent in the whole first visit (other pages: ${plain.pages.join(", ") || "none"}): ${sum(plain.sent)}`);
@@ -232,4 +234,40 @@ function pacing(label, r) {
     console.log(`  ${url.padEnd(28)} ${String(f.n).padStart(2)}x ${[...f.status].join("/").padEnd(7)} ` +
       `${String(earlyBy.get(url) || 0).padStart(9)} ${String(f.bytes).padStart(9)}`);
   }
+}
+
+// The figures of one visit that depend on the machine's moment, by name.
+function figures(r) {
+  const g = r.gaps;
+  return { firstFrame: r.firstFrame, median: quantile(g, 0.5), p90: quantile(g, 0.9), p99: quantile(g, 0.99),
+    busy: 100 * r.busy, cpu: 100 * r.cpu.total, renderer: 100 * (r.cpu.renderer || 0) };
+}
+
+function summary(label, all) {
+  const keys = Object.keys(all[0]);
+  const med = (k) => quantile(all.map((f) => f[k]).sort((x, y) => x - y), 0.5);
+  const each = (k) => all.map((f) => f[k].toFixed(1)).join("; ");
+  console.log(`${label}median of ${all.length} runs (each run):`);
+  for (const k of keys) console.log(`  ${k.padEnd(10)} ${med(k).toFixed(2).padStart(8)}   (${each(k)})`);
+}
+
+(async () => {
+  const server = await serve();
+  const plainRuns = [], phoneRuns = [];
+  for (let i = 0; i < runs; ++i) {
+    plainRuns.push(await visit(server, { phone: false }));
+    phoneRuns.push(await visit(server, { phone: true }));
+    if (runs > 1) console.log(`run ${i + 1} of ${runs} done`);
+  }
+  server.close();
+  for (let i = 0; i < runs; ++i) {
+    if (runs > 1) console.log(`--- run ${i + 1}`);
+    report(plainRuns[i], phoneRuns[i]);
+  }
+  if (runs > 1) {
+    console.log("---");
+    summary("", plainRuns.map(figures));
+    summary("CPU 4x slower, 10 Mbit/s: ", phoneRuns.map(figures));
+  }
+  bytes(plainRuns[0]);
 })().catch((e) => { console.error(e); process.exit(1); });
