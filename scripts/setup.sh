@@ -13,7 +13,7 @@ GAME_PACKAGES=(build-essential pkg-config cmake libxxhash-dev libsdl2-dev libsdl
   libfmt-dev libfast-float-dev libstb-dev zlib1g-dev timgm6mb-soundfont fonts-liberation2 xfonts-base xdg-utils
   libcairo2-dev abcmidi libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev liburiparser-dev libnotify-dev)
 # The tables server's tests start a PostgreSQL cluster of their own; bench/server loads it with wrk.
-TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils fluidsynth clang libclang-rt-14-dev
+TEST_PACKAGES=(libgtest-dev libstb-dev xvfb xdotool imagemagick x11-utils x11-xserver-utils fluidsynth clang libclang-rt-14-dev
   libbenchmark-dev python3 desktop-file-utils clang-format clang-tidy git
   dpkg-dev lintian appstream man-db postgresql wrk)
 # scripts/package: dpkg-buildflags and dpkg-shlibdeps; python3 writes the credits.

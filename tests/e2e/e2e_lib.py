@@ -205,6 +205,7 @@ class Session:
         self.game = None
         self.game_log = None
         self.games_started = 0
+        self.bound_letters = set()   # letters type_text has bound to spare keys
         self.window = None
         self.origin = (0, 0)  # where the frame's top left pixel is on the screen
         # The frame as the game scales it: `scale` screen pixels per frame pixel, in a window
@@ -490,6 +491,29 @@ class Session:
 
     def key(self, *keys):
         self.x("xdotool", "key", "--delay", "60", *keys)
+
+    def type_text(self, text, delay_ms=120):
+        """Type text, Czech letters included.
+
+        xdotool types a letter missing from the keymap by binding it to a spare key only for
+        that one press and unbinding it right after; a game busy at that moment reads the key
+        after it is unbound and loses the letter.  So the letters are bound to spare keys first,
+        for the rest of the test, and typed as keys of the keymap.  The game must be running:
+        the X server forgets the binding when its last client leaves."""
+        letters = sorted({c for c in text if ord(c) > 127} - self.bound_letters)
+        if letters:
+            free = [line.split()[1] for line in self.x("xmodmap", "-pke").splitlines()
+                    if len(line.split()) == 3 and line.startswith("keycode")]
+            if len(free) < len(letters):
+                self.fail(f"only {len(free)} spare keys for the letters {''.join(letters)}")
+            expressions = []
+            for code, c in zip(free, letters):
+                upper = c.upper() if len(c.upper()) == 1 else c
+                expressions += ["-e", f"keycode {code} = U{ord(c):04X} U{ord(upper):04X}"]
+            self.x("xmodmap", *expressions)
+            self.bound_letters |= set(letters)
+            time.sleep(0.3)   # the game hears of the new keymap before the first press
+        self.x("xdotool", "type", "--delay", str(delay_ms), text)
 
     def keydown(self, k):
         self.x("xdotool", "keydown", k)

@@ -79,7 +79,7 @@ def play(s, server):
     s.x("xdotool", "key", "--delay", "50", *(["BackSpace"] * 10))
     time.sleep(0.2)
     empty = s.region(s.shot("name-cleared"), L.NAME_BOX_REGION)
-    s.x("xdotool", "type", "--delay", "120", NAME)
+    s.type_text(NAME)
     time.sleep(0.4)
     typed = s.region(s.shot("name-typed"), L.NAME_BOX_REGION)
     s.check(typed != empty, "typing did not change the name box")

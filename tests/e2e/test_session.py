@@ -216,7 +216,7 @@ def play(s, server):
     s.x("xdotool", "key", "--delay", "50", *(["BackSpace"] * 10))
     time.sleep(0.2)
     empty = s.shot("name-cleared")
-    s.x("xdotool", "type", "--delay", "120", NAME)
+    s.type_text(NAME)
     time.sleep(0.4)
     typed = s.shot("name-typed")
     s.check(s.region(typed, L.NAME_BOX_REGION) != s.region(empty, L.NAME_BOX_REGION),
